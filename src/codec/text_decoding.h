@@ -1,0 +1,39 @@
+// Decoding of a stored list text into its plain JSON text: trim, Base64,
+// AES-256 under the list key, UTF-8. Every list file is read through here.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace calldir::codec {
+
+// Which layer of a list text stopped the decoding.
+enum class DecodeFailure {
+  kNone,       // decoded
+  kTooShort,   // null, empty, or shorter than 2 characters once trimmed
+  kNotAscii,   // a character outside ASCII: the Base64 layer gives no bytes
+  kCipher,     // the bytes do not decipher: wrong length, padding, or key
+  kNotUtf8,    // the plain bytes are not UTF-8
+};
+
+struct DecodedText {
+  // The plain text; "" for kTooShort; no text for the other failures.
+  std::optional<std::string> text;
+  DecodeFailure failure = DecodeFailure::kNone;
+};
+
+// Decodes the stored list text held in `stored`, reusing its storage: the
+// Base64 and cipher layers both shrink the text in place, so the plain text
+// costs no further copy of the list.
+DecodedText decodeListText(std::string stored);
+
+// The plain text of a stored list text: the plain JSON text, "" for a null,
+// empty or too short text, and no text when the bytes do not decipher under
+// the list key or the plain bytes are not UTF-8.
+std::optional<std::string> getDecodedText(std::optional<std::string_view> stored);
+
+// One line naming a failure, for people.
+const char* describeDecodeFailure(DecodeFailure failure);
+
+}  // namespace calldir::codec

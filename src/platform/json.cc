@@ -1,0 +1,284 @@
+#include "platform/json.h"
+
+#include <simdjson.h>
+
+#include "platform/text.h"
+
+namespace calldir::platform {
+
+namespace od = simdjson::ondemand;
+
+namespace {
+
+constexpr int kMaxDepth = 512;
+
+bool isJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view trimJsonSpace(std::string_view s) {
+  while (!s.empty() && isJsonSpace(s.back())) s.remove_suffix(1);
+  while (!s.empty() && isJsonSpace(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+// -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(std::string_view s) {
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t start = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i > start;
+  };
+  if (i < s.size() && s[i] == '-') ++i;
+  if (i < s.size() && s[i] == '0') {
+    ++i;
+  } else if (!digits()) {
+    return false;
+  }
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == s.size();
+}
+
+// The contents of a string token (quotes removed) when it holds neither an
+// escape nor a control character, so that it is its own value.
+std::optional<std::string_view> plainStringContents(std::string_view token) {
+  token = trimJsonSpace(token);
+  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
+  std::string_view inner = token.substr(1, token.size() - 2);
+  for (char c : inner) {
+    if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+  }
+  return inner;
+}
+
+// Reads a string value without copying when it has no escapes.
+simdjson::error_code readString(od::value& value, std::string_view& out) {
+  const std::string_view token = value.raw_json_token();
+  if (auto plain = plainStringContents(token)) {
+    out = *plain;
+    // Consume the value so that iteration moves on.
+    od::raw_json_string ignored;
+    return value.get_raw_json_string().get(ignored);
+  }
+  if (auto e = value.get_string().get(out)) return e;
+  for (char c : out) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      // Unescaped control characters are not allowed in JSON strings; an
+      // escaped one is fine. Tell them apart on the raw token.
+      std::string_view raw = trimJsonSpace(token);
+      for (char r : raw) {
+        if (static_cast<unsigned char>(r) < 0x20) return simdjson::STRING_ERROR;
+      }
+      break;
+    }
+  }
+  return simdjson::SUCCESS;
+}
+
+simdjson::error_code readKey(od::field& field, std::string_view& out) {
+  const char* raw = field.key().raw();
+  const char* p = raw;
+  while (*p != '"' && *p != '\\' && static_cast<unsigned char>(*p) >= 0x20) ++p;
+  if (*p == '"') {
+    out = std::string_view(raw, static_cast<std::size_t>(p - raw));
+    return simdjson::SUCCESS;
+  }
+  if (static_cast<unsigned char>(*p) < 0x20) return simdjson::STRING_ERROR;
+  return field.unescaped_key().get(out);
+}
+
+// Checks one value and everything in it.
+simdjson::error_code validate(od::value value, int depth) {
+  if (depth > kMaxDepth) return simdjson::DEPTH_ERROR;
+  od::json_type type;
+  if (auto e = value.type().get(type)) return e;
+  switch (type) {
+    case od::json_type::array: {
+      od::array array;
+      if (auto e = value.get_array().get(array)) return e;
+      for (auto element : array) {
+        od::value inner;
+        if (auto e = element.get(inner)) return e;
+        if (auto e = validate(inner, depth + 1)) return e;
+      }
+      return simdjson::SUCCESS;
+    }
+    case od::json_type::object: {
+      od::object object;
+      if (auto e = value.get_object().get(object)) return e;
+      for (auto member : object) {
+        od::field field;
+        if (auto e = std::move(member).get(field)) return e;
+        std::string_view key;
+        if (auto e = readKey(field, key)) return e;
+        if (auto e = validate(field.value(), depth + 1)) return e;
+      }
+      return simdjson::SUCCESS;
+    }
+    case od::json_type::string: {
+      std::string_view s;
+      return readString(value, s);
+    }
+    case od::json_type::number: {
+      const std::string_view token = value.raw_json_token();
+      if (!isJsonNumber(trimJsonSpace(token))) return simdjson::NUMBER_ERROR;
+      // Consume the token; its grammar is checked above and any value
+      // (however large) is accepted, as the platform parser does.
+      od::raw_json_string ignored;
+      (void)value.get_raw_json_string().get(ignored);
+      return simdjson::SUCCESS;
+    }
+    case od::json_type::boolean: {
+      bool b;
+      return value.get_bool().get(b);
+    }
+    case od::json_type::null: {
+      bool is_null = false;
+      if (auto e = value.is_null().get(is_null)) return e;
+      return is_null ? simdjson::SUCCESS : simdjson::N_ATOM_ERROR;
+    }
+  }
+  return simdjson::TAPE_ERROR;
+}
+
+// Raw text of a value as written, consuming it.
+std::string_view rawText(od::value& value) {
+  std::string_view raw;
+  od::json_type type;
+  if (value.type().get(type)) return raw;
+  if (type == od::json_type::array) {
+    od::array array;
+    if (!value.get_array().get(array) && array.raw_json().get(raw)) raw = {};
+    return raw;
+  }
+  if (type == od::json_type::object) {
+    od::object object;
+    if (!value.get_object().get(object) && object.raw_json().get(raw)) raw = {};
+    return raw;
+  }
+  raw = value.raw_json_token();
+  return trimJsonSpace(raw);
+}
+
+}  // namespace
+
+struct JsonDocument::Impl {
+  std::string text;
+  od::parser parser;
+  od::document document;
+  Kind kind = Kind::kArray;
+  std::size_t count = 0;
+};
+
+JsonDocument::JsonDocument(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+JsonDocument::~JsonDocument() = default;
+
+std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
+  auto impl = std::make_unique<Impl>();
+  impl->text = std::move(text);
+  std::string& buffer = impl->text;
+  const std::size_t length = buffer.size();
+  // The parser reads a little past the end; reuse spare capacity when there
+  // is enough (decoded list texts always have it), otherwise grow.
+  if (buffer.capacity() < length + simdjson::SIMDJSON_PADDING) buffer.reserve(length + simdjson::SIMDJSON_PADDING);
+  if (impl->parser.iterate(buffer.data(), length, buffer.capacity()).get(impl->document)) return nullptr;
+
+  od::json_type type;
+  if (impl->document.type().get(type)) return nullptr;
+  if (type != od::json_type::array && type != od::json_type::object) return nullptr;
+  impl->kind = type == od::json_type::array ? Kind::kArray : Kind::kObject;
+
+  // Check the whole document, counting the top level on the way.
+  std::size_t count = 0;
+  if (type == od::json_type::array) {
+    od::array array;
+    if (impl->document.get_array().get(array)) return nullptr;
+    for (auto element : array) {
+      od::value value;
+      if (element.get(value) || validate(value, 1)) return nullptr;
+      ++count;
+    }
+  } else {
+    od::object object;
+    if (impl->document.get_object().get(object)) return nullptr;
+    for (auto member : object) {
+      od::field field;
+      std::string_view key;
+      if (std::move(member).get(field) || readKey(field, key) || validate(field.value(), 1)) return nullptr;
+      ++count;
+    }
+  }
+  // Nothing may follow the top-level value.
+  const char* trailing = nullptr;
+  if (impl->document.current_location().get(trailing) == simdjson::SUCCESS) return nullptr;
+  impl->count = count;
+  return std::unique_ptr<JsonDocument>(new JsonDocument(std::move(impl)));
+}
+
+JsonDocument::Kind JsonDocument::kind() const { return impl_->kind; }
+
+std::size_t JsonDocument::count() const { return impl_->count; }
+
+void JsonDocument::forEachElement(
+    const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
+  if (impl_->kind != Kind::kArray) return;
+  impl_->document.rewind();
+  od::array array;
+  if (impl_->document.get_array().get(array)) return;
+  std::size_t index = 0;
+  for (auto element : array) {
+    od::value value;
+    if (element.get(value)) return;
+    JsonElementView view;
+    od::object object;
+    if (value.get_object().get(object)) {
+      view.raw = rawText(value);
+    } else {
+      view.is_object = true;
+      if (object.raw_json().get(view.raw) || object.reset().error()) return;
+      for (auto member : object) {
+        od::field field;
+        std::string_view key;
+        if (std::move(member).get(field) || readKey(field, key)) return;
+        std::optional<std::string_view>* slot =
+            key == "number" ? &view.number : key == "name" ? &view.name : nullptr;
+        if (slot == nullptr) continue;  // the iterator skips the value
+        od::value member_value = field.value();
+        od::json_type type;
+        if (member_value.type().get(type)) return;
+        std::string_view text;
+        if (type == od::json_type::string && !readString(member_value, text)) {
+          *slot = text;
+        } else {
+          *slot = std::nullopt;
+        }
+      }
+    }
+    visit(index++, view);
+  }
+}
+
+std::string compactJson(std::string_view raw) {
+  std::string out(raw.size(), '\0');
+  std::size_t length = 0;
+  if (simdjson::minify(raw.data(), raw.size(), out.data(), length)) return std::string(raw);
+  out.resize(length);
+  return out;
+}
+
+std::optional<std::string> whyNotJsonArray(std::string_view text) {
+  if (!isValidUtf8(text)) return "it is not UTF-8 text";
+  auto document = JsonDocument::parse(std::string(text));
+  if (!document) return "it is not well-formed JSON with an array or object at the top";
+  if (document->kind() != JsonDocument::Kind::kArray) return "its top level is an object, not an array";
+  return std::nullopt;
+}
+
+}  // namespace calldir::platform

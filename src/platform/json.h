@@ -1,0 +1,67 @@
+// The platform's JSON parser, as far as the extension uses it: a document
+// whose top level is an array or an object (a bare value is malformed), read
+// from UTF-8 text, and a walk over the elements of a top-level array that
+// gives each element's string members "number" and "name".
+//
+// The whole text is checked before anything is walked, so a malformed
+// document yields no result rather than a partial walk. Member texts and raw
+// element texts point into the document's own buffer and live as long as it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace calldir::platform {
+
+// One element of a top-level array, as a caller-list reader sees it.
+struct JsonElementView {
+  bool is_object = false;
+  // The member's text when the element is an object holding it as a string;
+  // no value when it is absent or not a string. With repeated keys the last
+  // one counts.
+  std::optional<std::string_view> number;
+  std::optional<std::string_view> name;
+  // The element's JSON text as written (no surrounding white space).
+  std::string_view raw;
+};
+
+class JsonDocument {
+ public:
+  enum class Kind { kArray, kObject };
+
+  // Parses `text`, taking over its buffer. No result when the text is not
+  // well-formed JSON or its top level is neither an array nor an object.
+  static std::unique_ptr<JsonDocument> parse(std::string text);
+
+  ~JsonDocument();
+  JsonDocument(const JsonDocument&) = delete;
+  JsonDocument& operator=(const JsonDocument&) = delete;
+
+  Kind kind() const;
+
+  // Elements of a top-level array, or members of a top-level object.
+  std::size_t count() const;
+
+  // Calls `visit` for each element of a top-level array, in order; does
+  // nothing for an object. The views are valid during the call only, but the
+  // texts they point to live as long as the document.
+  void forEachElement(const std::function<void(std::size_t index, const JsonElementView&)>& visit);
+
+ private:
+  struct Impl;
+  explicit JsonDocument(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// `raw` (well-formed JSON) without insignificant white space, members and
+// elements in the order written. Used to render an element in a log line.
+std::string compactJson(std::string_view raw);
+
+// Why `text` is not a JSON array, in a few words, or no value when it is one.
+std::optional<std::string> whyNotJsonArray(std::string_view text);
+
+}  // namespace calldir::platform

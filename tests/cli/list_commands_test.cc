@@ -1,0 +1,123 @@
+#include "cli/list_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "codec/list_key.h"
+#include "test_util.h"
+
+namespace calldir::cli {
+namespace {
+
+struct CommandRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+template <typename Options, typename Fn>
+CommandRun run(Fn fn, const Options& options, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  Io io{in, out, err};
+  const int status = fn(options, io);
+  return {status, out.str(), err.str()};
+}
+
+CommandRun encode(const std::string& input, std::uint64_t line_length = 0, bool raw = false) {
+  ListEncodeOptions o;
+  o.line_length = line_length;
+  o.raw = raw;
+  return run(runListEncode, o, input);
+}
+
+CommandRun decode(const std::string& input) { return run(runListDecode, ListDecodeOptions{}, input); }
+
+TEST(ListEncodeDecode, RoundTripsCallerLists) {
+  for (std::size_t count : {0u, 1u, 3u, 250u}) {
+    const std::string list = testing::sampleCallerList(count);
+    for (std::uint64_t line : {0u, 64u, 77u}) {
+      const CommandRun encoded = encode(list, line);
+      ASSERT_EQ(encoded.status, kExitOk) << encoded.err;
+      EXPECT_EQ(encoded.out.find('\n') != std::string::npos, line != 0 && encoded.out.size() > line);
+      const CommandRun decoded = decode(encoded.out);
+      ASSERT_EQ(decoded.status, kExitOk) << decoded.err;
+      EXPECT_EQ(decoded.out, list);
+    }
+  }
+}
+
+TEST(ListEncode, RefusesWhatIsNotAJsonArray) {
+  for (const char* input : {"{\"number\":\"1\"}", "not json", "\"text\"", "[1,", "[\"\xFF\"]"}) {
+    const CommandRun r = encode(input);
+    EXPECT_EQ(r.status, kExitBadInput) << input;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("is not a caller list"), std::string::npos) << r.err;
+  }
+  const CommandRun raw = encode("not json", 0, true);
+  EXPECT_EQ(raw.status, kExitOk);
+  EXPECT_EQ(decode(raw.out).out, "not json");
+}
+
+TEST(ListDecode, NamesTheLayerThatFailed) {
+  struct Case {
+    std::string input;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"QUJD\xC3\xA9QUJD", "outside ASCII"},
+      {" x ", "shorter than 2"},
+      {"QUJDREVG", "do not decipher"},
+      {"\xFF\xFE", "not UTF-8 text"},
+      {encode("[\"\xC3\xA9\"]", 0, true).out.substr(0, 10) + "AAAA", "do not decipher"},
+  };
+  for (const auto& c : cases) {
+    const CommandRun r = decode(c.input);
+    EXPECT_EQ(r.status, kExitBadInput) << c.input;
+    EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
+  const CommandRun not_utf8 = decode(encode("\xFF\xFF", 0, true).out);
+  EXPECT_EQ(not_utf8.status, kExitBadInput);
+  EXPECT_NE(not_utf8.err.find("not UTF-8"), std::string::npos);
+}
+
+TEST(ListDecode, WarnsWhenThePlainTextIsBelowTheListThreshold) {
+  const CommandRun r = decode(encode("[]").out);
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "[]");
+  EXPECT_NE(r.err.find("shorter than 16"), std::string::npos);
+}
+
+TEST(ListCommand, FilesAndTheOpensslCommandInterchange) {
+  testing::TempDir dir;
+  const std::string list = testing::sampleCallerList(40);
+  testing::writeFile(dir.file("plain.json"), list);
+  const std::string calldir = CALLDIR_BINARY;
+  const std::string key_hex = testing::toHex(codec::getCallDirectoryEncryptKey()) + std::string(32, '0');
+  const std::string openssl = "openssl enc -aes-256-cbc -nosalt -K " + key_hex + " -iv " + std::string(32, '0');
+
+  // calldir writes, openssl reads.
+  auto r = testing::runCommand(calldir + " list encode --line-length 64 " + dir.file("plain.json") + " -o " +
+                               dir.file("list.txt"));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_TRUE(r.out.empty()) << "the list text goes to the file only";
+  r = testing::runCommand(openssl + " -d -base64 -in " + dir.file("list.txt"));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, list);
+
+  // openssl writes, calldir reads (from standard input, with openssl's line breaks).
+  r = testing::runCommand(openssl + " -base64 -in " + dir.file("plain.json") + " | " + calldir + " list decode -");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, list);
+
+  // Exit statuses of the binary.
+  EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("plain.json") + " 2>/dev/null").status, 2);
+  EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("missing") + " 2>/dev/null").status, 3);
+  EXPECT_EQ(testing::runCommand(calldir + " list frobnicate 2>/dev/null").status, 2);
+  EXPECT_EQ(testing::runCommand(calldir + " list encode --help >/dev/null").status, 0);
+}
+
+}  // namespace
+}  // namespace calldir::cli

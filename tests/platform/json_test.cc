@@ -1,0 +1,89 @@
+#include "platform/json.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace calldir::platform {
+namespace {
+
+struct Seen {
+  bool is_object;
+  std::optional<std::string> number;
+  std::optional<std::string> name;
+  std::string raw;
+};
+
+std::vector<Seen> walk(JsonDocument& document) {
+  std::vector<Seen> seen;
+  document.forEachElement([&](std::size_t index, const JsonElementView& e) {
+    EXPECT_EQ(index, seen.size());
+    Seen s{e.is_object, std::nullopt, std::nullopt, std::string(e.raw)};
+    if (e.number) s.number = std::string(*e.number);
+    if (e.name) s.name = std::string(*e.name);
+    seen.push_back(s);
+  });
+  return seen;
+}
+
+TEST(JsonDocument, RefusesMalformedTextAndBareValues) {
+  for (const char* text : {"", "   ", "42", "\"text\"", "true", "null", "[", "[1,]", "[1 2]", "{\"a\":}",
+                           "[] []", "[]x", "[01]", "[1.]", "[\"a\nb\"]", "[\"\\q\"]", "[tru]", "{\"a\" 1}",
+                           "[{\"number\":\"1\",}]", "[\"\xFF\"]"}) {
+    EXPECT_EQ(JsonDocument::parse(text), nullptr) << text;
+  }
+}
+
+TEST(JsonDocument, AcceptsArraysAndObjects) {
+  auto array = JsonDocument::parse(" [1, -2.5e3, true, null, \"x\", [], {}] ");
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(array->kind(), JsonDocument::Kind::kArray);
+  EXPECT_EQ(array->count(), 7u);
+  auto object = JsonDocument::parse("{\"a\": 1, \"b\": [2]}");
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->kind(), JsonDocument::Kind::kObject);
+  EXPECT_EQ(object->count(), 2u);
+  EXPECT_TRUE(walk(*object).empty());
+  auto empty = JsonDocument::parse("[            ]");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->count(), 0u);
+}
+
+TEST(JsonDocument, WalkGivesStringMembersAndRawText) {
+  auto document = JsonDocument::parse(
+      R"([{"number":"8210001","name":"A","x":1}, {"name":"B"}, 7, {"number":82,"name":null},)"
+      R"( {"number":"8\u0032","name":"Caf\u00e9 \"q\""}, {"number":"1","number":"2"}, [1]])");
+  ASSERT_NE(document, nullptr);
+  EXPECT_EQ(document->count(), 7u);
+  const auto seen = walk(*document);
+  ASSERT_EQ(seen.size(), 7u);
+  EXPECT_TRUE(seen[0].is_object);
+  EXPECT_EQ(seen[0].number, "8210001");
+  EXPECT_EQ(seen[0].name, "A");
+  EXPECT_EQ(seen[0].raw, R"({"number":"8210001","name":"A","x":1})");
+  EXPECT_FALSE(seen[1].number);
+  EXPECT_EQ(seen[1].name, "B");
+  EXPECT_FALSE(seen[2].is_object);
+  EXPECT_EQ(seen[2].raw, "7");
+  EXPECT_FALSE(seen[3].number);  // not a string
+  EXPECT_FALSE(seen[3].name);
+  EXPECT_EQ(seen[4].number, "82");
+  EXPECT_EQ(seen[4].name, "Caf\xC3\xA9 \"q\"");
+  EXPECT_EQ(seen[5].number, "2");  // the last of repeated keys
+  EXPECT_FALSE(seen[6].is_object);
+  EXPECT_EQ(seen[6].raw, "[1]");
+}
+
+TEST(CompactJson, DropsInsignificantSpaceAndKeepsOrder) {
+  EXPECT_EQ(compactJson("{ \"number\" : \"1 2\",\n \"name\" : \"a\" }"), R"({"number":"1 2","name":"a"})");
+}
+
+TEST(WhyNotJsonArray, NamesTheProblem) {
+  EXPECT_FALSE(whyNotJsonArray("[]"));
+  EXPECT_TRUE(whyNotJsonArray("{}"));
+  EXPECT_TRUE(whyNotJsonArray("[,]"));
+  EXPECT_TRUE(whyNotJsonArray("\xFF"));
+}
+
+}  // namespace
+}  // namespace calldir::platform
