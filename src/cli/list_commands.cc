@@ -2,12 +2,11 @@
 
 #include <ostream>
 
-#include "codec/aes.h"
-#include "codec/base64.h"
-#include "codec/list_key.h"
+#include "cli/json_output.h"
 #include "codec/text_decoding.h"
 #include "platform/json.h"
 #include "platform/text.h"
+#include "storage/caller_list.h"
 
 namespace calldir::cli {
 
@@ -27,12 +26,7 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
       return kExitBadInput;
     }
   }
-  auto cipher = codec::AES256EncryptWithKey(*plain, codec::getCallDirectoryEncryptKey());
-  if (!cipher) {
-    io.err << "calldir list encode: the cipher refused the list key of this build\n";
-    return kExitFailure;
-  }
-  const std::string text = codec::base64EncodingWithLineLength(*cipher, options.line_length);
+  const std::string text = codec::encodeListText(*plain, options.line_length);
   return writeOutput(options.output, text, io) ? kExitOk : kExitFailure;
 }
 
@@ -55,6 +49,61 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
               "the extension reads it as a list without data\n";
   }
   return writeOutput(options.output, *decoded.text, io) ? kExitOk : kExitFailure;
+}
+
+int runListCheck(const ListCheckOptions& options, Io& io) {
+  auto stored = readInput(options.input, io);
+  if (!stored) return kExitFailure;
+  using Outcome = storage::ListReport::Outcome;
+  const storage::ListReport report = storage::checkListText(std::move(*stored));
+
+  std::string problem;
+  int status = report.clean() ? kExitOk : kExitNegative;
+  switch (report.outcome) {
+    case Outcome::kList: break;
+    case Outcome::kUndecodable:
+      problem = std::string("does not decode: ") + codec::describeDecodeFailure(report.failure);
+      status = kExitBadInput;
+      break;
+    case Outcome::kNoData:
+      problem = "holds no data: its plain text is shorter than 16 characters (or the file is empty or not UTF-8), "
+                "so a request applies nothing and a delta list is left as it is";
+      break;
+    case Outcome::kMalformed:
+      problem = "does not parse: its plain text is not a JSON array, so a request applies nothing (a delta list is "
+                "emptied all the same)";
+      status = kExitBadInput;
+      break;
+  }
+
+  if (options.json) {
+    static constexpr const char* kOutcomes[] = {"list", "undecodable", "no_data", "malformed"};
+    auto findings = [&](const std::vector<storage::ListReport::Finding>& list) {
+      std::string out = "[";
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        out += (i ? ", " : "") + std::string("{\"index\": ") + std::to_string(list[i].index) +
+               ", \"reason\": " + jsonQuote(list[i].reason) + "}";
+      }
+      return out + "]";
+    };
+    io.out << "{\"outcome\": \"" << kOutcomes[static_cast<int>(report.outcome)] << "\", \"problem\": "
+           << (problem.empty() ? "null" : jsonQuote(problem)) << ", \"elements\": " << report.elements
+           << ", \"added\": " << report.added << ", \"skipped\": " << findings(report.skipped)
+           << ", \"refused\": " << findings(report.refused) << ", \"clean\": " << (report.clean() ? "true" : "false")
+           << "}\n";
+    return status;
+  }
+  const std::string name = options.input == "-" ? "standard input" : options.input;
+  if (!problem.empty()) {
+    io.out << name << " " << problem << "\n";
+    return status;
+  }
+  io.out << name << ": " << report.elements << " element(s); a restore from zero adds " << report.added
+         << " entr" << (report.added == 1 ? "y" : "ies") << "\n";
+  for (const auto& f : report.skipped) io.out << "skipped element " << f.index << ": " << f.reason << "\n";
+  for (const auto& f : report.refused) io.out << "the platform would refuse element " << f.index << ": " << f.reason << "\n";
+  if (report.clean()) io.out << "every element is applied and nothing would be refused\n";
+  return status;
 }
 
 }  // namespace calldir::cli

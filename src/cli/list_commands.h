@@ -27,4 +27,15 @@ struct ListDecodeOptions {
 // plain text; names the layer that failed when it does not decode.
 int runListDecode(const ListDecodeOptions& options, Io& io);
 
+struct ListCheckOptions {
+  std::string input = "-";
+  bool json = false;
+};
+
+// Reads a list text the way the extension does and reports what a request
+// would do with it. Exit 0 when every element is applied and nothing would be
+// refused, 1 when something is skipped or refused (or the list holds no
+// data), 2 when the text does not decode or parse.
+int runListCheck(const ListCheckOptions& options, Io& io);
+
 }  // namespace calldir::cli

@@ -1,11 +1,15 @@
 // The calldir command: parses the command line and dispatches to the command
 // functions of the library. Nothing else happens here.
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/io.h"
+#include "cli/device_commands.h"
 #include "cli/list_commands.h"
+#include "platform/device_root.h"
 
 int main(int argc, char** argv) {
   using namespace calldir::cli;
@@ -18,6 +22,64 @@ int main(int argc, char** argv) {
 
   Io io{std::cin, std::cout, std::cerr};
   int status = kExitOk;
+
+  std::optional<std::string> root_flag;
+  app.add_option("--root", root_flag,
+                 "Device root folder (default: $CALLDIR_ROOT, else $XDG_DATA_HOME/calldir/device)");
+  auto root = [&] { return calldir::platform::DeviceRoot::resolve(root_flag); };
+
+  std::string group = calldir::platform::kDefaultGroup;
+  auto* init_cmd = app.add_subcommand("init", "Create the device root (running it again changes nothing)");
+  init_cmd->add_option("--group", group, "App group identifier; must begin with \"group.\"")->capture_default_str();
+  init_cmd->callback([&] { status = runInit(root(), group, io); });
+
+  bool paths_json = false;
+  auto* paths_cmd = app.add_subcommand("paths", "Print the device root's paths");
+  paths_cmd->add_flag("--json", paths_json, "One JSON object: root, container, settings, bundle, resources, store");
+  paths_cmd->callback([&] { status = runPaths(root(), paths_json, io); });
+
+  auto* bundle = app.add_subcommand("bundle", "The extension bundle");
+  bundle->require_subcommand(1);
+  std::string resource_file;
+  bool resource_plain = false;
+  bool resource_encoded = false;
+  auto* put_resource = bundle->add_subcommand(
+      "put-resource", "Install FILE as the full caller list resource callersAdd_Zero.json");
+  put_resource->add_option("FILE", resource_file, "Plain JSON caller list (encoded on the way) or list text; - for standard input")
+      ->required();
+  auto* plain_flag = put_resource->add_flag("--plain", resource_plain, "FILE is a plain JSON caller list: check and encode it");
+  put_resource->add_flag("--encoded", resource_encoded, "FILE is a list text: copy it byte for byte")->excludes(plain_flag);
+  put_resource->callback([&] {
+    const ResourceMode mode = resource_plain ? ResourceMode::kPlain
+                              : resource_encoded ? ResourceMode::kEncoded
+                                                 : ResourceMode::kAuto;
+    status = runBundlePutResource(root(), resource_file, mode, io);
+  });
+
+  auto* settings = app.add_subcommand("settings", "Read and write the shared settings");
+  settings->require_subcommand(1);
+  bool settings_json = false;
+  std::string key;
+  std::string value;
+  auto* settings_list = settings->add_subcommand("list", "Every key and its value");
+  settings_list->add_flag("--json", settings_json, "One JSON object of key to value");
+  settings_list->callback([&] { status = runSettingsList(root(), settings_json, io); });
+  auto* settings_get = settings->add_subcommand("get", "Print the value of KEY (exit 1 when it is not set)");
+  settings_get->add_option("KEY", key)->required();
+  settings_get->callback([&] { status = runSettingsGet(root(), key, io); });
+  auto* settings_set = settings->add_subcommand("set", "Store VALUE under KEY");
+  settings_set->add_option("KEY", key)->required();
+  settings_set->add_option("VALUE", value)->required();
+  settings_set->callback([&] { status = runSettingsSet(root(), key, value, io); });
+  auto* settings_unset = settings->add_subcommand("unset", "Remove KEY");
+  settings_unset->add_option("KEY", key)->required();
+  settings_unset->callback([&] { status = runSettingsUnset(root(), key, io); });
+
+  bool status_json = false;
+  auto* status_cmd = app.add_subcommand(
+      "status", "The control keys, the status lines, the waiting delta lists and what the next request will do");
+  status_cmd->add_flag("--json", status_json, "One JSON object");
+  status_cmd->callback([&] { status = runStatus(root(), status_json, io); });
 
   auto* list = app.add_subcommand("list", "Prepare and read caller list files (list texts)");
   list->require_subcommand(1);
@@ -41,6 +103,13 @@ int main(int argc, char** argv) {
   decode_cmd->add_option("FILE", decode.input, "List text; - for standard input")->capture_default_str();
   decode_cmd->add_option("-o,--output", decode.output, "Write the plain text here instead of standard output");
   decode_cmd->callback([&] { status = runListDecode(decode, io); });
+
+  ListCheckOptions check;
+  auto* check_cmd = list->add_subcommand(
+      "check", "Read a list text the way the extension does and report what a request would do with it");
+  check_cmd->add_option("FILE", check.input, "List text; - for standard input")->capture_default_str();
+  check_cmd->add_flag("--json", check.json, "One JSON object");
+  check_cmd->callback([&] { status = runListCheck(check, io); });
 
   try {
     app.parse(argc, argv);

@@ -28,6 +28,11 @@ std::optional<std::string> getDecodedText(std::optional<std::string_view> stored
   return decodeListText(std::string(*stored)).text;
 }
 
+std::string encodeListText(std::string_view plain, std::uint64_t line_length) {
+  // The list key is 16 bytes, well within what the cipher takes.
+  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()), line_length);
+}
+
 const char* describeDecodeFailure(DecodeFailure failure) {
   switch (failure) {
     case DecodeFailure::kNone: return "decoded";

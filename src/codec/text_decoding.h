@@ -2,6 +2,7 @@
 // AES-256 under the list key, UTF-8. Every list file is read through here.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ DecodedText decodeListText(std::string stored);
 // empty or too short text, and no text when the bytes do not decipher under
 // the list key or the plain bytes are not UTF-8.
 std::optional<std::string> getDecodedText(std::optional<std::string_view> stored);
+
+// The list text of `plain`: Base64 (lines of `line_length`, 0 for one line)
+// of its AES-256 ciphertext under the list key. The inverse of getDecodedText.
+std::string encodeListText(std::string_view plain, std::uint64_t line_length = 0);
 
 // One line naming a failure, for people.
 const char* describeDecodeFailure(DecodeFailure failure);
