@@ -1,0 +1,52 @@
+#include "platform/device_root.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "test_util.h"
+
+namespace calldir::platform {
+namespace {
+
+TEST(DeviceRoot, InitIsIdempotentAndRefusesAnotherGroup) {
+  testing::TempDir dir;
+  const std::string root = dir.file("device");
+  ASSERT_TRUE(DeviceRoot::init(root, "group.a.b").ok);
+  ASSERT_TRUE(DeviceRoot::init(root, "group.a.b").ok);
+  const Status other = DeviceRoot::init(root, "group.c");
+  EXPECT_FALSE(other.ok);
+  EXPECT_NE(other.message.find("group.a.b"), std::string::npos);
+  std::string error;
+  auto device = DeviceRoot::open(root, error);
+  ASSERT_TRUE(device) << error;
+  EXPECT_EQ(device->group(), "group.a.b");
+  EXPECT_EQ(device->entitledGroups(), std::vector<std::string>{"group.a.b"});
+  EXPECT_EQ(device->principalClass(), "CallDirectoryHandler");
+  EXPECT_EQ(device->containers().at("group.a.b"), device->paths().container);
+  EXPECT_FALSE(DeviceRoot::open(dir.file("nothing"), error));
+  EXPECT_NE(error.find("init"), std::string::npos);
+}
+
+TEST(DeviceRoot, GroupIdentifiersMustBeginWithGroup) {
+  EXPECT_TRUE(DeviceRoot::checkGroup("group.calldir.example").ok);
+  EXPECT_FALSE(DeviceRoot::checkGroup("calldir.example").ok);
+  EXPECT_FALSE(DeviceRoot::checkGroup("group.").ok);
+  EXPECT_FALSE(DeviceRoot::checkGroup("group.a/../b").ok);
+}
+
+TEST(DeviceRoot, ResolvesFlagThenEnvironment) {
+  EXPECT_EQ(DeviceRoot::resolve(std::string("/x")), "/x");
+  setenv("CALLDIR_ROOT", "/from/env", 1);
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/from/env");
+  unsetenv("CALLDIR_ROOT");
+  setenv("XDG_DATA_HOME", "/xdg", 1);
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/xdg/calldir/device");
+  unsetenv("XDG_DATA_HOME");
+}
+
+TEST(DescribeDate, RendersUtcWithOffset) {
+  EXPECT_EQ(describeDate(std::chrono::system_clock::from_time_t(1704650400)), "2024-01-07 18:00:00 +0000");
+}
+
+}  // namespace
+}  // namespace calldir::platform

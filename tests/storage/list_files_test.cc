@@ -1,0 +1,117 @@
+#include "storage/list_files.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/text_decoding.h"
+
+namespace calldir::storage {
+namespace {
+
+const std::string kGroup = "group.test";
+const std::string kContainer = "/container/group.test/";
+const std::string kPlain = R"([{"number":"821000000001","name":"A"}])";
+
+class ListFilesTest : public ::testing::Test {
+ protected:
+  ListFilesTest() { fm.entitled_groups.insert(kGroup); }
+  platform::InMemoryFileManager fm;
+  ListFiles files{fm, fm, kGroup};
+};
+
+TEST_F(ListFilesTest, ClearLeavesAnEmptyFileWhetherOrNotOneWasThere) {
+  files.clearJsonGroupFile("callersDel.json");
+  EXPECT_EQ(fm.files.at(kContainer + "callersDel.json"), "");
+  fm.files[kContainer + "callersAdd.json"] = "something long";
+  files.clearJsonGroupFile("callersAdd.json");
+  EXPECT_EQ(fm.files.at(kContainer + "callersAdd.json"), "");
+  EXPECT_EQ(files.readJsonDataFromGroupFile("callersAdd.json"), "");
+}
+
+TEST_F(ListFilesTest, MarkerReplacesLongerContentsEntirely) {
+  fm.files[kContainer + "callersAdd_Zero.json"] = "a much longer earlier content";
+  files.saveAddZeroInstalledJsonToGroupFile("callersAdd_Zero.json");
+  EXPECT_EQ(fm.files.at(kContainer + "callersAdd_Zero.json"), "INSTALLED");
+}
+
+TEST_F(ListFilesTest, ForceReadCopiesTheStoredTextToCallersJson) {
+  const std::string stored = codec::encodeListText(kPlain, 64);
+  fm.files["/bundle/anyName.json"] = stored;
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("anyName"), kPlain);
+  EXPECT_EQ(fm.files.at(kContainer + "callers.json"), stored);
+  EXPECT_EQ(fm.files.count(kContainer + "anyName.json"), 0u);
+  // Copied even when it does not decode.
+  fm.files["/bundle/anyName.json"] = "not a list text at all";
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("anyName").value_or(""), "");
+  EXPECT_EQ(fm.files.at(kContainer + "callers.json"), "not a list text at all");
+}
+
+TEST_F(ListFilesTest, ForceReadOfAMissingEmptyOrNonUtf8Resource) {
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("callersAdd_Zero"), "");
+  fm.files["/bundle/callersAdd_Zero.json"] = "";
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("callersAdd_Zero"), "");
+  EXPECT_EQ(fm.files.count(kContainer + "callers.json"), 0u);
+  // Not UTF-8: callers.json is created if missing but nothing is written into an existing one.
+  fm.files["/bundle/callersAdd_Zero.json"] = "\xFF\xFE";
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("callersAdd_Zero"), "");
+  EXPECT_EQ(fm.files.at(kContainer + "callers.json"), "");
+  fm.files[kContainer + "callers.json"] = "earlier copy";
+  files.forceReadJsonDataFromResourceFile("callersAdd_Zero");
+  EXPECT_EQ(fm.files.at(kContainer + "callers.json"), "earlier copy");
+}
+
+TEST_F(ListFilesTest, ReadResourceOnlyUntilTheMarkerExists) {
+  fm.files["/bundle/callersAdd_Zero.json"] = codec::encodeListText(kPlain);
+  EXPECT_EQ(files.readJsonDataFromResourceFile("callersAdd_Zero"), kPlain);
+  fm.files.erase(kContainer + "callers.json");
+  fm.files[kContainer + "callersAdd_Zero.json"] = "";
+  EXPECT_EQ(files.readJsonDataFromResourceFile("callersAdd_Zero"), "");
+  EXPECT_EQ(fm.files.count(kContainer + "callers.json"), 0u);
+}
+
+TEST_F(ListFilesTest, ReadGroupFileNeverCreatesIt) {
+  EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel.json"), "");
+  EXPECT_EQ(fm.files.count(kContainer + "callersDel.json"), 0u);
+  fm.files[kContainer + "callersDel.json"] = codec::encodeListText(kPlain);
+  std::string stored;
+  EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel.json", stored), kPlain);
+  EXPECT_EQ(stored, fm.files.at(kContainer + "callersDel.json"));
+  // Names are used exactly as given: no ".json" is added.
+  EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel"), "");
+}
+
+TEST_F(ListFilesTest, WithoutAContainerReadsAreEmptyAndWritesDoNothing) {
+  fm.entitled_groups.clear();
+  fm.files["/bundle/callersAdd_Zero.json"] = codec::encodeListText(kPlain);
+  files.clearJsonGroupFile("callersDel.json");
+  files.saveAddZeroInstalledJsonToGroupFile("callersAdd_Zero.json");
+  EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel.json"), "");
+  // The resource itself still reads; only its copy has nowhere to go.
+  EXPECT_EQ(files.forceReadJsonDataFromResourceFile("callersAdd_Zero"), kPlain);
+  EXPECT_EQ(fm.files.size(), 1u);
+}
+
+TEST_F(ListFilesTest, AReplacedDeltaListIsNotEmptied) {
+  const std::string path = kContainer + "callersAdd.json";
+  fm.files[path] = "first list";
+  std::string stored;
+  files.readJsonDataFromGroupFile("callersAdd.json", stored);
+  fm.replace_before_truncate = {{path, "second list"}};
+  files.clearJsonGroupFileIfUnchanged("callersAdd.json", stored);
+  EXPECT_EQ(fm.files.at(path), "second list");
+  files.clearJsonGroupFileIfUnchanged("callersAdd.json", "second list");
+  EXPECT_EQ(fm.files.at(path), "");
+  // A file removed meanwhile is left behind empty, as clearing does.
+  fm.files.erase(path);
+  files.clearJsonGroupFileIfUnchanged("callersAdd.json", "second list");
+  EXPECT_EQ(fm.files.at(path), "");
+}
+
+TEST_F(ListFilesTest, APlantedLinkIsNotWrittenThrough) {
+  fm.links.insert(kContainer + "callersDel.json");
+  files.clearJsonGroupFile("callersDel.json");
+  files.writeJsonToGroupFile("callersDel.json", "x");
+  EXPECT_EQ(fm.files.count(kContainer + "callersDel.json"), 0u);
+}
+
+}  // namespace
+}  // namespace calldir::storage
