@@ -1,0 +1,191 @@
+#include "handler/call_directory_handler.h"
+
+#include "codec/list_key.h"
+#include "codec/text_decoding.h"
+#include "handler/keys.h"
+#include "platform/text.h"
+#include "storage/caller_list.h"
+
+namespace calldir::handler {
+
+namespace {
+
+constexpr std::size_t kZeroSyncThreshold = 100;
+constexpr std::string_view kZeroSyncDate = "20240107180000";
+
+std::string bracketed(std::string_view text) { return "[" + std::string(text) + "]"; }
+
+}  // namespace
+
+std::string CallDirectoryHandler::timeStamp() { return platform::describeDate(env_.clock.now()); }
+
+std::optional<std::string> CallDirectoryHandler::getDecodedText(std::optional<std::string_view> text) {
+  return codec::getDecodedText(text);
+}
+
+std::string CallDirectoryHandler::getCallDirectoryEncryptKey() { return codec::getCallDirectoryEncryptKey(); }
+
+void CallDirectoryHandler::beginRequestWithExtensionContext(platform::CallDirectoryExtensionContext& context) {
+  context.setDelegate(this);
+  const bool incremental = context.isIncremental();
+  auto settings = env_.settings.initWithSuiteName(env_.group);
+  if (incremental) {
+    const std::string restore_status = settings->objectForKey(kRestoreStatusKey).value_or("EMPTY");
+    const std::string clear_all = settings->objectForKey(kClearAllKey).value_or("N");
+    settings->setObject("YES " + bracketed(clear_all) + " " + bracketed(restore_status) + " " +
+                            bracketed(timeStamp()),
+                        kIsIncrementalKey);
+    settings->synchronize();
+    if (clear_all == "Y") {
+      {
+        auto second = env_.settings.initWithSuiteName(env_.group);
+        second->setObject("START", kRestoreStatusKey);
+        second->synchronize();
+        context.removeAllIdentificationEntries();
+        addOrRemoveIncrementalIdentificationPhoneNumbersToContext(context);
+        settings->setObject("N", kClearAllKey);
+        settings->synchronize();
+      }
+    } else if (restore_status == "END") {
+      addOrRemoveIncrementalIdentificationPhoneNumbersToContext(context);
+    }
+  } else {
+    const std::string clear_all = settings->objectForKey(kClearAllKey).value_or("N");
+    // The one write of a request without a synchronize of its own.
+    settings->setObject("NO " + bracketed(clear_all) + " " + bracketed(timeStamp()), kIsIncrementalKey);
+  }
+  settings.reset();
+  context.completeRequestWithCompletionHandler(nullptr);
+}
+
+void CallDirectoryHandler::addOrRemoveIncrementalIdentificationPhoneNumbersToContext(
+    platform::CallDirectoryExtensionContext& context) {
+  auto entry_settings = env_.settings.initWithSuiteName(env_.group);
+  const std::string restore_status = entry_settings->objectForKey(kRestoreStatusKey).value_or("END");
+  entry_settings->setObject("Restore 0 " + bracketed(timeStamp()) + " " + bracketed(restore_status), kRestoreLogKey);
+  entry_settings->synchronize();
+  if (restore_status == "START") {
+    restoreFromZero(context);
+    return;
+  }
+  auto status_settings = env_.settings.initWithSuiteName(env_.group);
+  const std::string second_read = status_settings->objectForKey(kRestoreStatusKey).value_or("");
+  if (second_read != "END") {
+    status_settings->setObject("444", kZeroLogKey);
+    status_settings->setObject("START", kZeroStatusKey);
+    status_settings->synchronize();
+    return;
+  }
+  status_settings->setObject("111", kZeroLogKey);
+  status_settings->setObject("COMPLETE", kZeroStatusKey);
+  status_settings->synchronize();
+  updateFromDeltaLists(context);
+}
+
+void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionContext& context) {
+  const std::string start = timeStamp();
+  auto plain = forceReadJsonDataFromResourceFile(kZeroResourceName);
+  if (!storage::holdsListData(plain)) {
+    auto settings = env_.settings.initWithSuiteName(env_.group);
+    settings->setObject("Restore NO DATA " + bracketed(timeStamp()), kRestoreLogKey);
+    settings->synchronize();
+    return;
+  }
+  saveAddZeroInstalledJsonToGroupFile(kInstalledMarkerName);
+  {
+    auto settings = env_.settings.initWithSuiteName(env_.group);
+    settings->setObject("Restore 1 " + bracketed(start), kRestoreLogKey);
+    settings->synchronize();
+  }
+  auto list = storage::parseCallerList(std::move(*plain));
+  if (!list || list->count() == 0) return;
+
+  std::int64_t added = 0;
+  std::string_view last_raw;
+  list->forEachElement([&](std::size_t, const platform::JsonElementView& element) {
+    last_raw = element.raw;
+    if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
+    ++added;
+    context.addIdentificationEntryWithNextSequentialPhoneNumber(platform::integerValue(*element.number),
+                                                                *element.name);
+  });
+
+  auto settings = env_.settings.initWithSuiteName(env_.group);
+  if (added > static_cast<std::int64_t>(kZeroSyncThreshold)) settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
+  const std::string end = timeStamp();
+  settings->setObject("Restore 2 " + bracketed(start) + "~" + bracketed(end) + " [" + std::to_string(added) +
+                          " / " + std::to_string(list->count()) + "] " + platform::compactJson(last_raw),
+                      kRestoreLogKey);
+  settings->setObject("END", kRestoreStatusKey);
+  settings->setObject("N", kClearAllKey);
+  settings->synchronize();
+}
+
+void CallDirectoryHandler::updateFromDeltaLists(platform::CallDirectoryExtensionContext& context) {
+  applyDeltaList(context, kDeleteListName, kDelLogKey, false);
+  applyDeltaList(context, kAddListName, kAddLogKey, true);
+}
+
+bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContext& context, std::string_view name,
+                                          std::string_view log_key, bool adding) {
+  std::string stored;
+  auto plain = files_.readJsonDataFromGroupFile(name, stored);
+  if (!storage::holdsListData(plain)) {
+    auto settings = env_.settings.initWithSuiteName(env_.group);
+    settings->setObject(adding ? "NO ADD" : "NO DELETE", log_key);
+    settings->synchronize();
+    return false;
+  }
+  auto list = storage::parseCallerList(std::move(*plain));
+  if (list && list->count() > 0) {
+    const std::string count = std::to_string(list->count());
+    list->forEachElement([&](std::size_t index, const platform::JsonElementView& element) {
+      {
+        // Logged and flushed before the element is applied, so the last
+        // line names the element in progress.
+        auto settings = env_.settings.initWithSuiteName(env_.group);
+        settings->setObject("[" + std::to_string(index) + " / " + count + "] " + storage::describeElement(element),
+                            log_key);
+        settings->synchronize();
+      }
+      if (adding) {
+        if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
+        context.addIdentificationEntryWithNextSequentialPhoneNumber(platform::integerValue(*element.number),
+                                                                    *element.name);
+      } else {
+        if (storage::useForRemoving(element) != storage::ElementUse::kApplied) return;
+        context.removeIdentificationEntryWithPhoneNumber(platform::integerValue(*element.number));
+      }
+    });
+  }
+  // Emptied after a processed, empty or malformed list alike, unless the
+  // containing application has replaced it meanwhile.
+  files_.clearJsonGroupFileIfUnchanged(name, stored);
+  return true;
+}
+
+void CallDirectoryHandler::requestFailedForExtensionContext(platform::CallDirectoryExtensionContext&,
+                                                            const platform::CallDirectoryError& error) {
+  auto settings = env_.settings.initWithSuiteName(env_.group);
+  settings->setObject("error " + error.description(), kErrorKey);
+  settings->synchronize();
+}
+
+void CallDirectoryHandler::addAllBlockingPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context) {
+  context.addBlockingEntryWithNextSequentialPhoneNumber(14085555555);
+  context.addBlockingEntryWithNextSequentialPhoneNumber(18005555555);
+}
+
+void CallDirectoryHandler::addOrRemoveIncrementalBlockingPhoneNumbersToContext(
+    platform::CallDirectoryExtensionContext& context) {
+  context.addBlockingEntryWithNextSequentialPhoneNumber(14085551234);
+  context.removeBlockingEntryWithPhoneNumber(18005555555);
+}
+
+void CallDirectoryHandler::addAllIdentificationPhoneNumbersToContext(
+    platform::CallDirectoryExtensionContext& context) {
+  const std::string labels[] = {"Test Number"};
+  context.addIdentificationEntryWithNextSequentialPhoneNumber(821000000001, labels[0]);
+}
+
+}  // namespace calldir::handler

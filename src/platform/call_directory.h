@@ -1,0 +1,92 @@
+// The call directory side of the platform: the request context that the
+// telephony service hands the extension for each request, its delegate, and
+// the error a failed request reports.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace calldir::platform {
+
+// A failure of a request, as the platform reports it.
+struct CallDirectoryError {
+  std::string domain = "com.apple.CallKit.error.calldirectorymanager";
+  int code = 0;
+  std::string reason;
+
+  // `Error Domain=<domain> Code=<n> "<reason>"`.
+  std::string description() const;
+};
+
+// The platform's error codes for call directory requests.
+enum CallDirectoryErrorCode : int {
+  kErrorUnknown = 0,
+  kErrorNoExtensionFound = 1,
+  kErrorLoadingInterrupted = 2,
+  kErrorEntriesOutOfOrder = 3,
+  kErrorDuplicateEntries = 4,
+  kErrorMaximumEntriesExceeded = 5,
+  kErrorExtensionDisabled = 6,
+  kErrorCurrentlyLoading = 7,
+  kErrorUnexpectedIncrementalRemoval = 8,
+};
+
+// The name of an error code, such as "entriesOutOfOrder".
+const char* errorCodeName(int code);
+
+class CallDirectoryExtensionContext;
+
+class CallDirectoryExtensionContextDelegate {
+ public:
+  virtual ~CallDirectoryExtensionContextDelegate() = default;
+  virtual void requestFailedForExtensionContext(CallDirectoryExtensionContext& context,
+                                                const CallDirectoryError& error) = 0;
+};
+
+// One request of the telephony service. Entries added and removed before
+// `completeRequestWithCompletionHandler` form the request's result.
+class CallDirectoryExtensionContext {
+ public:
+  virtual ~CallDirectoryExtensionContext() = default;
+  virtual void setDelegate(CallDirectoryExtensionContextDelegate* delegate) = 0;
+  virtual bool isIncremental() = 0;
+  virtual void removeAllIdentificationEntries() = 0;
+  virtual void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) = 0;
+  virtual void removeIdentificationEntryWithPhoneNumber(std::int64_t number) = 0;
+  virtual void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t number) = 0;
+  virtual void removeBlockingEntryWithPhoneNumber(std::int64_t number) = 0;
+  // `handler` may be empty (no completion handler).
+  virtual void completeRequestWithCompletionHandler(std::function<void(bool expired)> handler) = 0;
+};
+
+// A context that records every operation as a line of a trace:
+// `delegate`, `isIncremental`, `removeAll`, `add(N,"LABEL")`, `remove(N)`,
+// `addBlocking(N)`, `removeBlocking(N)`, `complete` or `complete(handler)`.
+class RecordingContext : public CallDirectoryExtensionContext {
+ public:
+  explicit RecordingContext(bool incremental) : incremental_(incremental) {}
+
+  void setDelegate(CallDirectoryExtensionContextDelegate* delegate) override;
+  bool isIncremental() override;
+  void removeAllIdentificationEntries() override;
+  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override;
+  void removeIdentificationEntryWithPhoneNumber(std::int64_t number) override;
+  void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t number) override;
+  void removeBlockingEntryWithPhoneNumber(std::int64_t number) override;
+  void completeRequestWithCompletionHandler(std::function<void(bool expired)> handler) override;
+
+  CallDirectoryExtensionContextDelegate* delegate() const { return delegate_; }
+  const std::vector<std::string>& trace() const { return trace_; }
+  // The trace on one line, entries separated by a space.
+  std::string joined() const;
+
+ private:
+  bool incremental_;
+  CallDirectoryExtensionContextDelegate* delegate_ = nullptr;
+  std::vector<std::string> trace_;
+};
+
+}  // namespace calldir::platform
