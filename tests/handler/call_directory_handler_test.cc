@@ -205,7 +205,8 @@ TEST_F(HandlerTest, ADeltaListReplacedDuringTheRequestWaitsForTheNext) {
 }
 
 TEST_F(HandlerTest, RestoreStatusRemovedDuringTheRequestGives444) {
-  // Part of the request reads the restore status twice; another process may
+  // The update reads the restore status twice; another process may remove it
+  // in between.
   settings.put("CDListRestoreStatus", "END");
   RecordingContext context(true);
   CallDirectoryHandler handler({settings, files, files, clock, kGroup});
