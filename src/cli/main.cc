@@ -1,7 +1,9 @@
 // The calldir command: parses the command line and dispatches to the command
 // functions of the library. Nothing else happens here.
 #include <iostream>
+#include <cstdint>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -9,6 +11,7 @@
 #include "cli/io.h"
 #include "cli/device_commands.h"
 #include "cli/list_commands.h"
+#include "cli/telephony_commands.h"
 #include "platform/device_root.h"
 
 int main(int argc, char** argv) {
@@ -103,6 +106,82 @@ int main(int argc, char** argv) {
   decode_cmd->add_option("FILE", decode.input, "List text; - for standard input")->capture_default_str();
   decode_cmd->add_option("-o,--output", decode.output, "Write the plain text here instead of standard output");
   decode_cmd->callback([&] { status = runListDecode(decode, io); });
+
+  // Request options, shared by every command that makes the phone load.
+  ReloadOptions reload_options;
+  bool force_full = false;
+  bool force_incremental = false;
+  std::optional<std::uint64_t> memory_limit;
+  auto add_request_options = [&](CLI::App* cmd) {
+    cmd->add_option("--max-entries", reload_options.request.max_entries,
+                    "Most entries the phone keeps for the extension (more fail with error 5)")
+        ->capture_default_str();
+    cmd->add_option("--time-limit", reload_options.request.time_limit_seconds,
+                    "Seconds the extension may run (longer fails with error 2)")
+        ->capture_default_str();
+    cmd->add_option("--memory-limit", memory_limit,
+                    "Address space limit of the extension process in bytes (off by default; over it, error 2)");
+    cmd->add_option("--trace", reload_options.request.trace_path,
+                    "Write every context operation the extension sent to FILE, one a line");
+    cmd->add_flag("--json", reload_options.json, "Print the outcome as one JSON object");
+  };
+  auto finish_request_options = [&] {
+    if (force_full) reload_options.request.incremental = false;
+    if (force_incremental) reload_options.request.incremental = true;
+    if (memory_limit) reload_options.request.memory_limit_bytes = *memory_limit;
+  };
+
+  auto* reload_cmd = app.add_subcommand(
+      "reload", "Have the phone load the extension, as the containing application's reload does");
+  auto* full_flag = reload_cmd->add_flag("--full", force_full, "Ask for a complete request");
+  reload_cmd->add_flag("--incremental", force_incremental, "Ask for an incremental request")->excludes(full_flag);
+  add_request_options(reload_cmd);
+  reload_cmd->callback([&] {
+    finish_request_options();
+    status = runReload(root(), reload_options, io);
+  });
+
+  auto* enable_cmd = app.add_subcommand("enable", "Switch the extension on; the phone then loads it");
+  add_request_options(enable_cmd);
+  enable_cmd->callback([&] {
+    finish_request_options();
+    status = runEnable(root(), true, reload_options, io);
+  });
+  auto* disable_cmd = app.add_subcommand("disable", "Switch the extension off");
+  disable_cmd->callback([&] { status = runEnable(root(), false, reload_options, io); });
+
+  std::vector<std::string> lookup_numbers;
+  auto* lookup_cmd = app.add_subcommand("lookup", "The label(s) a call from each NUMBER shows (exit 1 when one has none)");
+  lookup_cmd->add_option("NUMBER", lookup_numbers)->required();
+  lookup_cmd->callback([&] { status = runLookup(root(), lookup_numbers, io); });
+
+  bool entries_json = false;
+  auto* entries_cmd = app.add_subcommand("entries", "Every identification entry, in number order");
+  entries_cmd->add_flag("--json", entries_json, "A JSON array of {\"number\", \"label\"}");
+  entries_cmd->callback([&] { status = runEntries(root(), entries_json, io); });
+
+  auto* app_cmd = app.add_subcommand("app", "Act as the containing application");
+  app_cmd->require_subcommand(1);
+  bool app_reload = false;
+  auto* restore_cmd = app_cmd->add_subcommand("restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)");
+  restore_cmd->add_flag("--reload", app_reload, "Then have the phone load the extension");
+  add_request_options(restore_cmd);
+  restore_cmd->callback([&] {
+    finish_request_options();
+    status = runAppRestore(root(), app_reload, reload_options, io);
+  });
+  std::string put_add;
+  std::string put_del;
+  auto* put_cmd = app_cmd->add_subcommand(
+      "put", "Drop delta lists into the shared container (plain JSON lists are checked and encoded)");
+  put_cmd->add_option("--add", put_add, "Entries to add, as callersAdd.json");
+  put_cmd->add_option("--del", put_del, "Numbers to remove, as callersDel.json");
+  put_cmd->add_flag("--reload", app_reload, "Then have the phone load the extension");
+  add_request_options(put_cmd);
+  put_cmd->callback([&] {
+    finish_request_options();
+    status = runAppPut(root(), put_add, put_del, app_reload, reload_options, io);
+  });
 
   ListCheckOptions check;
   auto* check_cmd = list->add_subcommand(

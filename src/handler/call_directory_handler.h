@@ -17,13 +17,13 @@
 
 namespace calldir::handler {
 
-class CallDirectoryHandler : public platform::CallDirectoryExtensionContextDelegate {
+class CallDirectoryHandler : public platform::CallDirectoryProvider {
  public:
   explicit CallDirectoryHandler(platform::Environment env)
       : env_(std::move(env)), files_(env_.files, env_.bundle, env_.group) {}
 
   // Handles one request and completes it before returning.
-  void beginRequestWithExtensionContext(platform::CallDirectoryExtensionContext& context);
+  void beginRequestWithExtensionContext(platform::CallDirectoryExtensionContext& context) override;
 
   // Fixed samples; no request road sends them.
   void addAllBlockingPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);

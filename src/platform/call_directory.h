@@ -46,6 +46,13 @@ class CallDirectoryExtensionContextDelegate {
                                                 const CallDirectoryError& error) = 0;
 };
 
+// The base of an extension's principal class: the runner creates one and
+// delivers each request to it.
+class CallDirectoryProvider : public CallDirectoryExtensionContextDelegate {
+ public:
+  virtual void beginRequestWithExtensionContext(class CallDirectoryExtensionContext& context) = 0;
+};
+
 // One request of the telephony service. Entries added and removed before
 // `completeRequestWithCompletionHandler` form the request's result.
 class CallDirectoryExtensionContext {

@@ -1,0 +1,139 @@
+#include "platform/extension_runner.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "telephony/request_protocol.h"
+
+namespace calldir::platform {
+
+namespace {
+
+// The request context of an extension process: operations go to the
+// service in batches; completion waits for the service's answer.
+class PipeContext : public CallDirectoryExtensionContext {
+ public:
+  PipeContext(int read_fd, int write_fd, bool incremental)
+      : read_fd_(read_fd), write_fd_(write_fd), incremental_(incremental) {
+    buffer_.reserve(kFlushAt + 4096);
+  }
+
+  void setDelegate(CallDirectoryExtensionContextDelegate* delegate) override {
+    delegate_ = delegate;
+    send(telephony::Operation::kSetDelegate);
+  }
+  bool isIncremental() override {
+    send(telephony::Operation::kIsIncremental);
+    return incremental_;
+  }
+  void removeAllIdentificationEntries() override { send(telephony::Operation::kRemoveAll); }
+  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override {
+    send(telephony::Operation::kAdd, number, label);
+  }
+  void removeIdentificationEntryWithPhoneNumber(std::int64_t number) override {
+    send(telephony::Operation::kRemove, number);
+  }
+  void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t number) override {
+    send(telephony::Operation::kAddBlocking, number);
+  }
+  void removeBlockingEntryWithPhoneNumber(std::int64_t number) override {
+    send(telephony::Operation::kRemoveBlocking, number);
+  }
+
+  void completeRequestWithCompletionHandler(std::function<void(bool expired)> handler) override {
+    send(telephony::Operation::kComplete);
+    flush();
+    const auto outcome = readOutcome();
+    if (outcome && !outcome->completed && delegate_ != nullptr) {
+      CallDirectoryError error;
+      error.code = outcome->code;
+      error.reason = outcome->reason;
+      delegate_->requestFailedForExtensionContext(*this, error);
+    }
+    if (handler && outcome && outcome->completed) handler(false);
+    completed_ = true;
+  }
+
+  bool completed() const { return completed_; }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 20;
+
+  void send(telephony::Operation op, std::int64_t number = 0, std::string_view label = {}) {
+    telephony::encodeOperation(buffer_, op, number, label);
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+
+  void flush() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+      const ssize_t n = ::write(write_fd_, buffer_.data() + done, buffer_.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // the service has gone; nothing more to tell it
+      done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+  }
+
+  std::optional<telephony::RequestOutcome> readOutcome() {
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+      const ssize_t n = ::read(read_fd_, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      bytes.append(chunk, static_cast<std::size_t>(n));
+      if (auto outcome = telephony::decodeOutcome(bytes)) return outcome;
+    }
+    return telephony::decodeOutcome(bytes);
+  }
+
+  int read_fd_;
+  int write_fd_;
+  bool incremental_;
+  bool completed_ = false;
+  CallDirectoryExtensionContextDelegate* delegate_ = nullptr;
+  std::string buffer_;
+};
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "calldir-extension: %s\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int NSExtensionMain(int, char**) {
+  const char* root = std::getenv(kRootVariable);
+  const char* fds = std::getenv(kRequestFdsVariable);
+  const char* incremental = std::getenv(kIncrementalVariable);
+  if (root == nullptr || fds == nullptr || incremental == nullptr) {
+    return fail("this is an extension process; the telephony service starts it (try `calldir reload`)");
+  }
+  int read_fd = -1;
+  int write_fd = -1;
+  if (std::sscanf(fds, "%d,%d", &read_fd, &write_fd) != 2) return fail("bad request descriptors");
+
+  std::string error;
+  auto device = DeviceRoot::open(root, error);
+  if (!device) return fail(error);
+  const auto class_name = device->principalClass();
+  if (!class_name) return fail("the bundle's info names no principal class");
+  const PrincipalClass* principal = nullptr;
+  for (const PrincipalClass& c : principalClasses()) {
+    if (*class_name == c.name) principal = &c;
+  }
+  if (principal == nullptr) return fail("no principal class named " + *class_name + " in this extension");
+
+  RealDevice real(*device);
+  auto provider = principal->make(real.environment());
+  PipeContext context(read_fd, write_fd, std::string_view(incremental) == "1");
+  provider->beginRequestWithExtensionContext(context);
+  return context.completed() ? 0 : 1;
+}
+
+}  // namespace calldir::platform

@@ -1,0 +1,60 @@
+// The call directory store of the emulated telephony service: the
+// identification and blocking entries that completed requests supplied, and
+// the extension's state (enabled, loaded). One SQLite file in the device root.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace calldir::telephony {
+
+class CallDirectoryStore {
+ public:
+  // Opens (creating) the store at `path`.
+  static platform::Status open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out);
+  ~CallDirectoryStore();
+  CallDirectoryStore(const CallDirectoryStore&) = delete;
+  CallDirectoryStore& operator=(const CallDirectoryStore&) = delete;
+
+  bool enabled();
+  platform::Status setEnabled(bool enabled);
+  // True once a request of the extension has completed.
+  bool loaded();
+
+  std::int64_t entryCount();
+  std::int64_t blockingCount();
+  // Labels of `number`, in label order.
+  std::vector<std::string> labelsFor(std::int64_t number);
+  // Every identification entry in number order, then label order.
+  platform::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
+
+  // The changes of one request, applied inside a transaction that becomes
+  // visible only on commit.
+  platform::Status begin(bool replace_all);
+  void removeAll();
+  // Returns the number of entries that changed (0 when the entry was there).
+  int add(std::int64_t number, std::string_view label);
+  int remove(std::int64_t number);
+  void addBlocking(std::int64_t number);
+  void removeBlocking(std::int64_t number);
+  // Commits the request and records the extension as loaded.
+  platform::Status commit();
+  void rollback();
+  // The first failure of an operation since begin, if any.
+  const std::optional<std::string>& operationError() const { return operation_error_; }
+
+ private:
+  struct Impl;
+  explicit CallDirectoryStore(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+  std::optional<std::string> operation_error_;
+};
+
+}  // namespace calldir::telephony

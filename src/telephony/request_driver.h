@@ -1,0 +1,50 @@
+// The emulated telephony service's request driver: it starts one extension
+// process per request, receives the context operations it performs, checks
+// them the way the platform does, and commits them to the call directory
+// store in one transaction when the extension completes the request.
+// Otherwise nothing changes, and the request fails with the platform's code.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/device_root.h"
+
+namespace calldir::telephony {
+
+struct RequestOptions {
+  // Forces the kind; otherwise incremental once the store holds a completed
+  // load of the extension, complete before.
+  std::optional<bool> incremental;
+  std::string trace_path;  // every operation, one a line; empty for none
+  std::int64_t max_entries = 2'000'000;
+  double time_limit_seconds = 60;
+  std::optional<std::uint64_t> memory_limit_bytes;
+  std::string extension_binary;  // path of calldir-extension
+};
+
+struct RequestResult {
+  bool incremental = false;
+  bool completed = false;
+  int code = 0;  // the platform's error code when not completed
+  std::string reason;
+  std::int64_t added = 0;    // identification entries added by the request
+  std::int64_t removed = 0;  // identification entries removed one by one
+  bool removed_all = false;
+  std::int64_t entries = 0;  // identification entries stored afterwards
+  bool extension_ran = false;
+  double extension_cpu_seconds = 0;
+  std::int64_t extension_peak_bytes = 0;
+  double wall_seconds = 0;
+};
+
+// Runs one request on the device. Problems of the service itself (a store
+// that cannot be opened) come back as a failed request with code 0.
+RequestResult runRequest(const platform::DeviceRoot& device, const RequestOptions& options);
+
+// The extension executable beside the running program, unless
+// $CALLDIR_EXTENSION names another.
+std::string defaultExtensionBinary();
+
+}  // namespace calldir::telephony
