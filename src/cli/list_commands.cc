@@ -44,7 +44,7 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
            << " does not decode: " << codec::describeDecodeFailure(decoded.failure) << "\n";
     return kExitBadInput;
   }
-  if (platform::utf16Length(*decoded.text) < 16) {
+  if (!storage::holdsListData(decoded.text)) {
     io.err << "calldir list decode: note: the plain text is shorter than 16 characters; "
               "the extension reads it as a list without data\n";
   }

@@ -11,7 +11,7 @@ namespace calldir::codec {
 
 DecodedText decodeListText(std::string stored) {
   const std::string_view trimmed = platform::trimWhitespace(stored);
-  if (platform::utf16Length(trimmed) < 2) return {std::string(), DecodeFailure::kTooShort};
+  if (!platform::utf16LengthAtLeast(trimmed, 2)) return {std::string(), DecodeFailure::kTooShort};
   if (!platform::isAscii(trimmed)) return {std::nullopt, DecodeFailure::kNotAscii};
 
   const std::size_t decoded = decodeBase64(trimmed.data(), trimmed.size(), stored.data());

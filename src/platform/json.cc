@@ -1,5 +1,7 @@
 #include "platform/json.h"
 
+#include <cstring>
+
 #include <simdjson.h>
 
 #include "platform/text.h"
@@ -46,40 +48,20 @@ bool isJsonNumber(std::string_view s) {
   return i == s.size();
 }
 
-// The contents of a string token (quotes removed) when it holds neither an
-// escape nor a control character, so that it is its own value.
-std::optional<std::string_view> plainStringContents(std::string_view token) {
-  token = trimJsonSpace(token);
-  if (token.size() < 2 || token.front() != '"' || token.back() != '"') return std::nullopt;
-  std::string_view inner = token.substr(1, token.size() - 2);
-  for (char c : inner) {
-    if (c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
-  }
-  return inner;
-}
-
-// Reads a string value without copying when it has no escapes.
+// Reads a string value. Stage 1 has already checked quotes, UTF-8 and
+// control characters, so a string without a backslash is its own value and
+// needs no copy; one with escapes is unescaped (and its escapes checked).
 simdjson::error_code readString(od::value& value, std::string_view& out) {
-  const std::string_view token = value.raw_json_token();
-  if (auto plain = plainStringContents(token)) {
-    out = *plain;
-    // Consume the value so that iteration moves on.
-    od::raw_json_string ignored;
-    return value.get_raw_json_string().get(ignored);
-  }
-  if (auto e = value.get_string().get(out)) return e;
-  for (char c : out) {
-    if (static_cast<unsigned char>(c) < 0x20) {
-      // Unescaped control characters are not allowed in JSON strings; an
-      // escaped one is fine. Tell them apart on the raw token.
-      std::string_view raw = trimJsonSpace(token);
-      for (char r : raw) {
-        if (static_cast<unsigned char>(r) < 0x20) return simdjson::STRING_ERROR;
-      }
-      break;
+  std::string_view token = trimJsonSpace(value.raw_json_token());
+  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+    const std::string_view inner = token.substr(1, token.size() - 2);
+    if (std::memchr(inner.data(), '\\', inner.size()) == nullptr) {
+      out = inner;
+      od::raw_json_string ignored;  // consume the value so that iteration moves on
+      return value.get_raw_json_string().get(ignored);
     }
   }
-  return simdjson::SUCCESS;
+  return value.get_string().get(out);
 }
 
 simdjson::error_code readKey(od::field& field, std::string_view& out) {
@@ -175,6 +157,7 @@ struct JsonDocument::Impl {
   od::document document;
   Kind kind = Kind::kArray;
   std::size_t count = 0;
+  std::size_t length = 0;  // of the JSON text in `text`
 };
 
 JsonDocument::JsonDocument(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -185,6 +168,7 @@ std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
   impl->text = std::move(text);
   std::string& buffer = impl->text;
   const std::size_t length = buffer.size();
+  impl->length = length;
   // The parser reads a little past the end; reuse spare capacity when there
   // is enough (decoded list texts always have it), otherwise grow.
   if (buffer.capacity() < length + simdjson::SIMDJSON_PADDING) buffer.reserve(length + simdjson::SIMDJSON_PADDING);
@@ -237,12 +221,14 @@ void JsonDocument::forEachElement(
     od::value value;
     if (element.get(value)) return;
     JsonElementView view;
+    // The element's text runs from its first token to the next structural
+    // character after it (the "," or "]" that follows), less white space.
+    const char* start = trimJsonSpace(value.raw_json_token()).data();
     od::object object;
     if (value.get_object().get(object)) {
       view.raw = rawText(value);
     } else {
       view.is_object = true;
-      if (object.raw_json().get(view.raw) || object.reset().error()) return;
       for (auto member : object) {
         od::field field;
         std::string_view key;
@@ -251,15 +237,16 @@ void JsonDocument::forEachElement(
             key == "number" ? &view.number : key == "name" ? &view.name : nullptr;
         if (slot == nullptr) continue;  // the iterator skips the value
         od::value member_value = field.value();
-        od::json_type type;
-        if (member_value.type().get(type)) return;
         std::string_view text;
-        if (type == od::json_type::string && !readString(member_value, text)) {
+        if (member_value.type() == od::json_type::string && !readString(member_value, text)) {
           *slot = text;
         } else {
           *slot = std::nullopt;
         }
       }
+      const char* end = nullptr;
+      if (impl_->document.current_location().get(end)) end = impl_->text.data() + impl_->length;
+      view.raw = trimJsonSpace(std::string_view(start, static_cast<std::size_t>(end - start)));
     }
     visit(index++, view);
   }

@@ -30,14 +30,15 @@ void Statement::bindText(int index, std::string_view text) {
   sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindTextStatic(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
 void Statement::bindInt64(int index, sqlite3_int64 value) { sqlite3_bind_int64(stmt_, index, value); }
 
 int Statement::step() { return sqlite3_step(stmt_); }
 
-void Statement::reset() {
-  sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
-}
+void Statement::reset() { sqlite3_reset(stmt_); }
 
 std::string_view Statement::columnText(int column) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));

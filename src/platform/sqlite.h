@@ -37,9 +37,12 @@ class Statement {
   sqlite3_stmt* get() const { return stmt_; }
 
   void bindText(int index, std::string_view text);
+  // Binds without a copy: `text` must stay valid until the next step.
+  void bindTextStatic(int index, std::string_view text);
   void bindInt64(int index, sqlite3_int64 value);
   // Steps once: SQLITE_ROW, SQLITE_DONE or an error code.
   int step();
+  // Makes the statement ready to run again; bindings stay until rebound.
   void reset();
 
   std::string_view columnText(int column) const;

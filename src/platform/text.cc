@@ -41,6 +41,12 @@ std::size_t utf16Length(std::string_view text) {
   return units;
 }
 
+bool utf16LengthAtLeast(std::string_view text, std::size_t units) {
+  // A character takes at most four bytes and gives at least one unit.
+  if (text.size() / 4 >= units) return true;
+  return utf16Length(text) >= units;
+}
+
 namespace {
 
 // Length in bytes of the whitespace character that starts at `p`, or 0.
@@ -79,6 +85,13 @@ std::string_view trimWhitespace(std::string_view text) {
 }
 
 std::int64_t integerValue(std::string_view text) {
+  // The common case first: nothing but up to 18 digits, which cannot overflow.
+  if (!text.empty() && text.size() <= 18) {
+    std::int64_t value = 0;
+    std::size_t k = 0;
+    for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k) value = value * 10 + (text[k] - '0');
+    if (k == text.size()) return value;
+  }
   std::size_t i = 0;
   for (;;) {
     std::string_view rest = text.substr(i);

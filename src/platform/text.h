@@ -20,6 +20,10 @@ bool isAscii(std::string_view bytes);
 // `text` must be valid UTF-8.
 std::size_t utf16Length(std::string_view text);
 
+// True when `text` (valid UTF-8) holds at least `units` UTF-16 code units.
+// Looks at no more of the text than it needs to.
+bool utf16LengthAtLeast(std::string_view text, std::size_t units);
+
 // The part of `text` left after removing, from both ends, the characters of
 // the platform's whitespace set: the horizontal tab and the Unicode space
 // separators (category Zs). Line feeds and carriage returns are kept.

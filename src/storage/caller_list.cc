@@ -5,7 +5,7 @@
 namespace calldir::storage {
 
 bool holdsListData(const std::optional<std::string>& plain) {
-  return plain && platform::utf16Length(*plain) >= kMinimumListLength;
+  return plain && platform::utf16LengthAtLeast(*plain, kMinimumListLength);
 }
 
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain) {

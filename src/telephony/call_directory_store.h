@@ -39,12 +39,18 @@ class CallDirectoryStore {
   // visible only on commit.
   platform::Status begin(bool replace_all);
   void removeAll();
-  // Returns the number of entries that changed (0 when the entry was there).
-  int add(std::int64_t number, std::string_view label);
-  int remove(std::int64_t number);
+  // Additions are gathered and written in batches (many rows per statement
+  // is how SQLite inserts fastest); `flushAdds` writes what is gathered and
+  // returns how many entries that added (an entry already there adds none).
+  // The other operations and commit flush first, so order is kept.
+  void add(std::int64_t number, std::string_view label);
+  std::int64_t flushAdds();
+  // Returns the number of entries removed: every label of the number.
+  std::int64_t remove(std::int64_t number);
   void addBlocking(std::int64_t number);
   void removeBlocking(std::int64_t number);
-  // Commits the request and records the extension as loaded.
+  // Commits the request and records the extension as loaded. Additions
+  // still gathered must have been flushed (their count is the caller's).
   platform::Status commit();
   void rollback();
   // The first failure of an operation since begin, if any.

@@ -66,47 +66,58 @@ class RequestChecker {
     if (failure_) return false;
     switch (m.operation) {
       case Operation::kSetDelegate:
-      case Operation::kComplete:
         return true;
+      case Operation::kComplete:
+        return flushAdds();
       case Operation::kIsIncremental:
         asked_incremental_ = true;
         return true;
       case Operation::kRemoveAll:
-        if (!removalAllowed()) return false;
+        if (!flushAdds() || !removalAllowed()) return false;
         store_.removeAll();
         result_.removed_all = true;
         entries_ = 0;
         return true;
       case Operation::kRemove:
-        if (!removalAllowed()) return false;
+        if (!flushAdds() || !removalAllowed()) return false;
         {
-          const int changed = store_.remove(m.number);
+          const std::int64_t changed = store_.remove(m.number);
           result_.removed += changed;
           entries_ -= changed;
         }
         return true;
       case Operation::kAdd:
         if (!ascending(last_identification_, m.number)) return false;
-        {
-          const int changed = store_.add(m.number, m.label);
-          result_.added += changed;
-          entries_ += changed;
-        }
-        if (entries_ > cap_) {
-          return fail(platform::kErrorMaximumEntriesExceeded,
-                      "maximum entries exceeded: more than " + std::to_string(cap_) + " entries");
-        }
+        store_.add(m.number, m.label);
+        // Counted for certain when written; before that, each addition is
+        // taken to add one entry, and the count is made exact near the cap.
+        ++gathered_;
+        if (entries_ + gathered_ > cap_) return flushAdds();
         return true;
       case Operation::kAddBlocking:
-        if (!ascending(last_blocking_, m.number)) return false;
+        if (!flushAdds() || !ascending(last_blocking_, m.number)) return false;
         store_.addBlocking(m.number);
         return true;
       case Operation::kRemoveBlocking:
-        if (!removalAllowed()) return false;
+        if (!flushAdds() || !removalAllowed()) return false;
         store_.removeBlocking(m.number);
         return true;
     }
     return fail(platform::kErrorLoadingInterrupted, "loading interrupted: unknown operation");
+  }
+
+  // Writes the gathered additions and checks the cap on the exact count.
+  bool flushAdds() {
+    if (failure_) return false;
+    const std::int64_t changed = store_.flushAdds();
+    gathered_ = 0;
+    result_.added += changed;
+    entries_ += changed;
+    if (entries_ > cap_) {
+      return fail(platform::kErrorMaximumEntriesExceeded,
+                  "maximum entries exceeded: more than " + std::to_string(cap_) + " entries");
+    }
+    return true;
   }
 
   bool fail(int code, std::string reason) {
@@ -144,6 +155,7 @@ class RequestChecker {
   bool incremental_;
   std::int64_t cap_;
   std::int64_t entries_;
+  std::int64_t gathered_ = 0;  // additions not yet written
   RequestResult& result_;
   bool asked_incremental_ = false;
   std::optional<std::int64_t> last_identification_;
