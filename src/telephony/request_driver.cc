@@ -262,6 +262,7 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   const auto deadline = started + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(options.time_limit_seconds));
   bool timed_out = false;
+  bool garbage = false;
   bool completed_message = false;
   RequestChecker checker(*store, result.incremental, options.max_entries, entries_before, result);
   bool began = store->begin(!result.incremental).ok;
@@ -292,7 +293,7 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
       }
     }
     if (decoder.malformed()) {
-      checker.fail(platform::kErrorLoadingInterrupted, "loading interrupted: the extension sent garbage");
+      garbage = true;
       break;
     }
   }
@@ -309,6 +310,7 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
     if (began) store->rollback();
     reap(true);
     const std::string why = timed_out ? "the extension ran past the time limit"
+                            : garbage ? "the extension sent garbage instead of context operations"
                             : WIFEXITED(status) && WEXITSTATUS(status) == 127
                                 ? "the extension " + binary + " could not be started"
                             : WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL

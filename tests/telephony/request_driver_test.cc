@@ -1,0 +1,217 @@
+#include "telephony/request_driver.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "codec/text_decoding.h"
+#include "platform/sqlite_settings.h"
+#include "telephony/call_directory_store.h"
+#include "test_util.h"
+
+namespace calldir::telephony {
+namespace {
+
+class RequestDriverTest : public ::testing::Test {
+ protected:
+  RequestDriverTest() {
+    EXPECT_TRUE(platform::DeviceRoot::init(root, platform::kDefaultGroup).ok);
+    std::string error;
+    device.emplace(*platform::DeviceRoot::open(root, error));
+    options.extension_binary = CALLDIR_EXTENSION_BINARY;
+    setEnabled(true);
+  }
+
+  void setEnabled(bool enabled) {
+    std::unique_ptr<CallDirectoryStore> store;
+    ASSERT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok);
+    ASSERT_TRUE(store->setEnabled(enabled).ok);
+  }
+  std::vector<std::string> labels(std::int64_t number) {
+    std::unique_ptr<CallDirectoryStore> store;
+    EXPECT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok);
+    return store->labelsFor(number);
+  }
+  std::optional<std::string> setting(const std::string& key) {
+    platform::SqliteSettingsStore store(device->paths().settings, device->group());
+    return store.initWithSuiteName(device->group())->objectForKey(key);
+  }
+  void setSetting(const std::string& key, const std::string& value) {
+    platform::SqliteSettingsStore store(device->paths().settings, device->group());
+    auto s = store.initWithSuiteName(device->group());
+    s->setObject(value, key);
+    s->synchronize();
+  }
+  void putResource(const std::string& plain) {
+    testing::writeFile(device->paths().resources + "/callersAdd_Zero.json", codec::encodeListText(plain));
+  }
+  void putDelta(const std::string& name, const std::string& plain) {
+    testing::writeFile(device->paths().container + "/" + name, codec::encodeListText(plain));
+  }
+  // An extension that writes `ops` (printf format) to the service and waits for its answer.
+  std::string fakeExtension(const std::string& script) {
+    const std::string path = dir.file("fake-extension");
+    testing::writeFile(path, "#!/bin/sh\n" + script + "\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+  }
+  RequestResult restore(RequestOptions o) {
+    setSetting("CDListClearAllYN", "Y");
+    o.incremental = true;
+    return runRequest(*device, o);
+  }
+
+  testing::TempDir dir;
+  std::string root = dir.file("device");
+  std::optional<platform::DeviceRoot> device;
+  RequestOptions options;
+};
+
+TEST_F(RequestDriverTest, FirstLoadIsCompleteThenIncremental) {
+  auto r = runRequest(*device, options);
+  ASSERT_TRUE(r.completed) << r.reason;
+  EXPECT_FALSE(r.incremental);
+  EXPECT_EQ(r.added, 0);
+  EXPECT_TRUE(r.extension_ran);
+  EXPECT_GT(r.extension_peak_bytes, 0);
+  EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").substr(0, 4), "NO [");
+  r = runRequest(*device, options);
+  EXPECT_TRUE(r.incremental);
+  EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").substr(0, 5), "YES [");
+}
+
+TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
+  putResource(R"([{"number":"821000000001","name":"A"},{"number":"821000000002","name":"B"}])");
+  options.trace_path = dir.file("trace");
+  auto r = restore(options);
+  ASSERT_TRUE(r.completed) << r.reason;
+  EXPECT_TRUE(r.removed_all);
+  EXPECT_EQ(r.added, 2);
+  EXPECT_EQ(r.entries, 2);
+  EXPECT_EQ(testing::readFile(dir.file("trace")),
+            "setDelegate\nisIncremental\nremoveAllIdentificationEntries\n"
+            "addIdentificationEntry 821000000001 \"A\"\naddIdentificationEntry 821000000002 \"B\"\n"
+            "completeRequest\n");
+  EXPECT_EQ(setting("CDListRestoreStatus"), "END");
+  EXPECT_EQ(labels(821000000002), std::vector<std::string>{"B"});
+
+  putDelta("callersDel.json", R"([{"number":"821000000001"}])");
+  putDelta("callersAdd.json", R"([{"number":"821000000002","name":"B again"},{"number":"821000000003","name":"C"}])");
+  options.trace_path.clear();
+  options.incremental = std::nullopt;
+  r = runRequest(*device, options);
+  ASSERT_TRUE(r.completed) << r.reason;
+  EXPECT_TRUE(r.incremental);
+  EXPECT_EQ(r.removed, 1);
+  EXPECT_EQ(r.added, 2);
+  EXPECT_EQ(r.entries, 3);
+  EXPECT_TRUE(labels(821000000001).empty());
+  EXPECT_EQ(labels(821000000002), (std::vector<std::string>{"B", "B again"}));
+  EXPECT_EQ(testing::readFile(device->paths().container + "/callersAdd.json"), "");
+}
+
+TEST_F(RequestDriverTest, ListsThePlatformRefusesChangeNothingAndRecordTheError) {
+  putResource(R"([{"number":"10","name":"A"},{"number":"20","name":"B"}])");
+  ASSERT_TRUE(restore(options).completed);
+  struct Case {
+    std::string list;
+    std::int64_t cap;
+    int code;
+  };
+  const Case cases[] = {
+      {R"([{"number":"30","name":"C"},{"number":"25","name":"D"}])", 100, 3},
+      {R"([{"number":"30","name":"C"},{"number":"30","name":"D"}])", 100, 4},
+      {R"([{"number":"30","name":"C"},{"number":"31","name":"D"},{"number":"32","name":"E"}])", 2, 5},
+  };
+  for (const auto& c : cases) {
+    putResource(c.list);
+    RequestOptions o = options;
+    o.max_entries = c.cap;
+    const auto r = restore(o);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(r.code, c.code) << r.reason;
+    EXPECT_EQ(r.entries, 2);
+    EXPECT_EQ(labels(10), std::vector<std::string>{"A"});
+    EXPECT_EQ(setting("CallDirectoryErrorError").value_or("").find("Code=" + std::to_string(c.code)),
+              std::string("error Error Domain=com.apple.CallKit.error.calldirectorymanager ").size());
+  }
+  // At the cap itself the load goes through.
+  putResource(R"([{"number":"30","name":"C"},{"number":"31","name":"D"}])");
+  RequestOptions at_cap = options;
+  at_cap.max_entries = 2;
+  EXPECT_TRUE(restore(at_cap).completed);
+}
+
+TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
+  options.incremental = false;
+  options.extension_binary = fakeExtension("printf 'DIR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
+  auto r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 8);
+  options.incremental = true;
+  options.extension_binary = fakeExtension("printf 'DR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
+  r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 8) << "a removal before isIncremental was asked";
+  EXPECT_NE(r.reason.find("before asking isIncremental"), std::string::npos);
+}
+
+TEST_F(RequestDriverTest, AnExtensionThatDoesNotCompleteFailsWith2) {
+  struct Case {
+    std::string script;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"printf 'DI' >&4; exit 0", "exited before completing"},
+      {"printf 'DI' >&4; kill -SEGV $$", "crashed"},
+      {"sleep 5", "time limit"},
+      {"printf 'DIz' >&4; sleep 1", "garbage"},
+  };
+  options.time_limit_seconds = 0.5;
+  for (const auto& c : cases) {
+    options.extension_binary = fakeExtension(c.script);
+    const auto r = runRequest(*device, options);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(r.code, 2) << c.script;
+    EXPECT_NE(r.reason.find(c.words), std::string::npos) << r.reason;
+  }
+  options.extension_binary = dir.file("no-such-extension");
+  EXPECT_NE(runRequest(*device, options).reason.find("could not be started"), std::string::npos);
+}
+
+TEST_F(RequestDriverTest, TheServiceRefusesBeforeStartingAnything) {
+  setEnabled(false);
+  auto r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 6);
+  EXPECT_FALSE(r.extension_ran);
+  setEnabled(true);
+
+  const std::string lock_path = std::filesystem::path(device->paths().store).parent_path() / "loading.lock";
+  const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  // flock locks belong to the open file description: a second open conflicts.
+  r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 7);
+  ::close(fd);
+  EXPECT_TRUE(runRequest(*device, options).completed);
+
+  std::filesystem::remove(device->paths().bundle + "/Info.json");
+  r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 1);
+}
+
+TEST_F(RequestDriverTest, AMemoryLimitTheExtensionCannotLiveWithinFailsWith2) {
+  putResource(testing::sampleCallerList(1000));
+  RequestOptions o = options;
+  o.memory_limit_bytes = 4u << 20;
+  const auto r = restore(o);
+  EXPECT_FALSE(r.completed);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.entries, 0);
+}
+
+}  // namespace
+}  // namespace calldir::telephony
