@@ -52,6 +52,10 @@ inline void emit3(char* out, std::uint32_t group) {
 
 std::size_t decodeBase64(const char* in, std::size_t length, char* out) {
   if (!platform::isAscii(std::string_view(in, length))) return 0;
+  return decodeBase64Ascii(in, length, out);
+}
+
+std::size_t decodeBase64Ascii(const char* in, std::size_t length, char* out) {
   const auto* src = reinterpret_cast<const unsigned char*>(in);
   std::size_t i = 0;
   std::size_t o = 0;

@@ -26,6 +26,9 @@ std::string dataWithBase64EncodedString(std::optional<std::string_view> text);
 // (decoding in place); output never overtakes input.
 std::size_t decodeBase64(const char* in, std::size_t length, char* out);
 
+// As decodeBase64, for input already known to be ASCII.
+std::size_t decodeBase64Ascii(const char* in, std::size_t length, char* out);
+
 // Decodes `buffer` in place with the rules above and shrinks it to the result.
 void decodeBase64InPlace(std::string& buffer);
 

@@ -14,7 +14,7 @@ DecodedText decodeListText(std::string stored) {
   if (!platform::utf16LengthAtLeast(trimmed, 2)) return {std::string(), DecodeFailure::kTooShort};
   if (!platform::isAscii(trimmed)) return {std::nullopt, DecodeFailure::kNotAscii};
 
-  const std::size_t decoded = decodeBase64(trimmed.data(), trimmed.size(), stored.data());
+  const std::size_t decoded = decodeBase64Ascii(trimmed.data(), trimmed.size(), stored.data());
   stored.resize(decoded);
   if (!AES256DecryptInPlace(stored, getCallDirectoryEncryptKey())) {
     return {std::nullopt, DecodeFailure::kCipher};

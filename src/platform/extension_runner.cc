@@ -62,10 +62,12 @@ class PipeContext : public CallDirectoryExtensionContext {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 20;
+  static constexpr std::size_t kFirstFlushAt = 1 << 14;
 
   void send(telephony::Operation op, std::int64_t number = 0, std::string_view label = {}) {
     telephony::encodeOperation(buffer_, op, number, label);
-    if (buffer_.size() >= kFlushAt) flush();
+    // The first batch goes early so that the service can start on it.
+    if (buffer_.size() >= (flushed_ ? kFlushAt : kFirstFlushAt)) flush();
   }
 
   void flush() {
@@ -77,6 +79,7 @@ class PipeContext : public CallDirectoryExtensionContext {
       done += static_cast<std::size_t>(n);
     }
     buffer_.clear();
+    flushed_ = true;
   }
 
   std::optional<telephony::RequestOutcome> readOutcome() {
@@ -96,6 +99,7 @@ class PipeContext : public CallDirectoryExtensionContext {
   int write_fd_;
   bool incremental_;
   bool completed_ = false;
+  bool flushed_ = false;
   CallDirectoryExtensionContextDelegate* delegate_ = nullptr;
   std::string buffer_;
 };
