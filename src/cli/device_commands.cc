@@ -174,32 +174,36 @@ int runSettingsGet(const std::string& root, const std::string& key, Io& io) {
   return kExitOk;
 }
 
-int runSettingsSet(const std::string& root, const std::string& key, const std::string& value, Io& io) {
+namespace {
+
+// Stores `value` under `key`, or removes the key when there is no value.
+int changeSetting(const std::string& root, const std::string& key, const std::optional<std::string>& value,
+                  Io& io) {
   auto device = openDevice(root, io);
   if (!device) return kExitFailure;
   auto store = openStore(*device, io);
   if (!store) return kExitFailure;
   auto settings = store->initWithSuiteName(device->group());
-  settings->setObject(value, key);
+  if (value) {
+    settings->setObject(*value, key);
+  } else {
+    settings->removeObjectForKey(key);
+  }
   if (!settings->synchronize()) {
-    io.err << "calldir settings set: the shared settings did not take the write\n";
+    io.err << "calldir settings: the shared settings did not take the change to " << key << "\n";
     return kExitFailure;
   }
   return kExitOk;
 }
 
+}  // namespace
+
+int runSettingsSet(const std::string& root, const std::string& key, const std::string& value, Io& io) {
+  return changeSetting(root, key, value, io);
+}
+
 int runSettingsUnset(const std::string& root, const std::string& key, Io& io) {
-  auto device = openDevice(root, io);
-  if (!device) return kExitFailure;
-  auto store = openStore(*device, io);
-  if (!store) return kExitFailure;
-  auto settings = store->initWithSuiteName(device->group());
-  settings->removeObjectForKey(key);
-  if (!settings->synchronize()) {
-    io.err << "calldir settings unset: the shared settings did not take the removal\n";
-    return kExitFailure;
-  }
-  return kExitOk;
+  return changeSetting(root, key, std::nullopt, io);
 }
 
 namespace {

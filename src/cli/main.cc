@@ -151,7 +151,9 @@ int main(int argc, char** argv) {
   disable_cmd->callback([&] { status = runEnable(root(), false, reload_options, io); });
 
   std::vector<std::string> lookup_numbers;
-  auto* lookup_cmd = app.add_subcommand("lookup", "The label(s) a call from each NUMBER shows (exit 1 when one has none)");
+  auto* lookup_cmd = app.add_subcommand(
+      "lookup", "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list "
+                "numbers are: leading digits, an optional sign");
   lookup_cmd->add_option("NUMBER", lookup_numbers)->required();
   lookup_cmd->callback([&] { status = runLookup(root(), lookup_numbers, io); });
 

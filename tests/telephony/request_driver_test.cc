@@ -167,7 +167,7 @@ TEST_F(RequestDriverTest, AnExtensionThatDoesNotCompleteFailsWith2) {
   const Case cases[] = {
       {"printf 'DI' >&4; exit 0", "exited before completing"},
       {"printf 'DI' >&4; kill -SEGV $$", "crashed"},
-      {"sleep 5", "time limit"},
+      {"exec sleep 5", "time limit"},
       {"printf 'DIz' >&4; sleep 1", "garbage"},
   };
   options.time_limit_seconds = 0.5;
