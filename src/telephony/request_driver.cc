@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -163,13 +164,24 @@ class RequestChecker {
   std::optional<std::pair<int, std::string>> failure_;
 };
 
+// Writes to a pipe whose reader may have gone: the write then fails with
+// EPIPE instead of the SIGPIPE ending this process.
 void writeAll(int fd, std::string_view data) {
+  sigset_t pipe_signal;
+  sigset_t previous;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) break;
     data.remove_prefix(static_cast<std::size_t>(n));
   }
+  const timespec no_wait{0, 0};
+  while (sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 }  // namespace

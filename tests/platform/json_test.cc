@@ -74,6 +74,18 @@ TEST(JsonDocument, WalkGivesStringMembersAndRawText) {
   EXPECT_EQ(seen[6].raw, "[1]");
 }
 
+TEST(JsonDocument, NestedValuesAreSkippedAndKeptInTheRawText) {
+  auto document = JsonDocument::parse(
+      "[ {\"x\": {\"number\": \"9\", \"y\": [1, {}]}, \"number\": \"5\", \"name\": \"N\"} ,\n {\"n\\u0061me\": \"esc\"} ]");
+  ASSERT_NE(document, nullptr);
+  const auto seen = walk(*document);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].number, "5");
+  EXPECT_EQ(seen[0].raw, "{\"x\": {\"number\": \"9\", \"y\": [1, {}]}, \"number\": \"5\", \"name\": \"N\"}");
+  EXPECT_EQ(seen[1].name, "esc");  // a key written with an escape is the same key
+  EXPECT_EQ(seen[1].raw, "{\"n\\u0061me\": \"esc\"}");
+}
+
 TEST(CompactJson, DropsInsignificantSpaceAndKeepsOrder) {
   EXPECT_EQ(compactJson("{ \"number\" : \"1 2\",\n \"name\" : \"a\" }"), R"({"number":"1 2","name":"a"})");
 }

@@ -159,6 +159,17 @@ TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
   EXPECT_NE(r.reason.find("before asking isIncremental"), std::string::npos);
 }
 
+TEST_F(RequestDriverTest, AnExtensionGoneRightAfterCompletingDoesNotTakeTheServiceWithIt) {
+  options.incremental = true;
+  options.extension_binary = fakeExtension(
+      "printf 'DI' >&4; printf 'A\\001\\000\\000\\000\\000\\000\\000\\000\\001\\000\\000\\000xC' >&4; exec 3<&- 4>&-; exit 0");
+  for (int i = 0; i < 20; ++i) {
+    const auto r = runRequest(*device, options);
+    EXPECT_TRUE(r.completed) << r.reason;
+    EXPECT_EQ(labels(1), std::vector<std::string>{"x"});
+  }
+}
+
 TEST_F(RequestDriverTest, AnExtensionThatDoesNotCompleteFailsWith2) {
   struct Case {
     std::string script;
