@@ -115,6 +115,48 @@ TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
   EXPECT_EQ(testing::readFile(device->paths().container + "/callersAdd.json"), "");
 }
 
+TEST_F(RequestDriverTest, EveryRoadOfARequestEndToEnd) {
+  putResource(R"([{"number":"10","name":"A"}])");
+  ASSERT_TRUE(restore(options).completed);
+
+  // Restore with no usable resource: everything is removed and nothing added.
+  std::filesystem::remove(device->paths().resources + "/callersAdd_Zero.json");
+  auto r = restore(options);
+  EXPECT_TRUE(r.completed);
+  EXPECT_TRUE(r.removed_all);
+  EXPECT_EQ(r.entries, 0);
+  EXPECT_EQ(setting("CallDirectoryRestoreStatus").value_or("").rfind("Restore NO DATA [", 0), 0u);
+  EXPECT_EQ(setting("CDListRestoreStatus"), "START");
+  EXPECT_EQ(setting("CDListClearAllYN"), "N");
+
+  // With the restore status stuck at START, an incremental request does nothing.
+  options.incremental = true;
+  r = runRequest(*device, options);
+  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.added + r.removed, 0);
+  EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").rfind("YES [N] [START] [", 0), 0u);
+
+  // A malformed delta list is emptied and applies nothing; the other list still runs.
+  setSetting("CDListRestoreStatus", "END");
+  testing::writeFile(device->paths().container + "/callersDel.json",
+                     codec::encodeListText("this is not JSON at all, but long"));
+  putDelta("callersAdd.json", R"([{"number":"11","name":"B"}])");
+  r = runRequest(*device, options);
+  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.added, 1);
+  EXPECT_EQ(testing::readFile(device->paths().container + "/callersDel.json"), "");
+  EXPECT_EQ(setting("CallDirectoryDelLog"), std::nullopt);
+  EXPECT_EQ(setting("CallDirectoryAddLog"), "[0 / 1] {\"number\":\"11\",\"name\":\"B\"}");
+
+  // A complete request supplies nothing and so leaves no entries; the flag waits.
+  setSetting("CDListClearAllYN", "Y");
+  options.incremental = false;
+  r = runRequest(*device, options);
+  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.entries, 0);
+  EXPECT_EQ(setting("CDListClearAllYN"), "Y");
+}
+
 TEST_F(RequestDriverTest, ListsThePlatformRefusesChangeNothingAndRecordTheError) {
   putResource(R"([{"number":"10","name":"A"},{"number":"20","name":"B"}])");
   ASSERT_TRUE(restore(options).completed);
