@@ -222,6 +222,12 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   result.incremental = options.incremental.value_or(store->loaded());
   const std::int64_t entries_before = result.incremental ? result.entries : 0;
 
+  std::unique_ptr<std::ofstream> trace;
+  if (!options.trace_path.empty()) {
+    trace = std::make_unique<std::ofstream>(options.trace_path, std::ios::trunc);
+    if (!*trace) return finish(failed(result, 0, "cannot write the trace to " + options.trace_path));
+  }
+
   int to_service[2];
   int to_extension[2];
   if (::pipe2(to_service, O_CLOEXEC) != 0) return finish(failed(result, 0, "cannot make a pipe"));
@@ -257,8 +263,8 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   if (child < 0) return finish(failed(result, 0, "cannot start the extension process"));
   if (child == 0) {
     // Descriptors 3 and 4 in the child: move them out of the way first.
-    const int r = ::fcntl(extension_read.get(), F_DUPFD, 10);
-    const int w = ::fcntl(extension_write.get(), F_DUPFD, 10);
+    const int r = ::fcntl(extension_read.get(), F_DUPFD_CLOEXEC, 10);
+    const int w = ::fcntl(extension_write.get(), F_DUPFD_CLOEXEC, 10);
     if (r < 0 || w < 0 || ::dup2(r, child_read) < 0 || ::dup2(w, child_write) < 0) ::_exit(127);
     if (options.memory_limit_bytes) ::setrlimit(RLIMIT_AS, &memory);
     ::execve(argv[0], argv, envp.data());
@@ -267,9 +273,6 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   result.extension_ran = true;
   extension_read.reset();
   extension_write.reset();
-
-  std::unique_ptr<std::ofstream> trace;
-  if (!options.trace_path.empty()) trace = std::make_unique<std::ofstream>(options.trace_path, std::ios::trunc);
 
   const auto deadline = started + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(options.time_limit_seconds));
