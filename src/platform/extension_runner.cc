@@ -30,7 +30,11 @@ class PipeContext : public CallDirectoryExtensionContext {
     send(telephony::Operation::kIsIncremental);
     return incremental_;
   }
-  void removeAllIdentificationEntries() override { send(telephony::Operation::kRemoveAll); }
+  void removeAllIdentificationEntries() override {
+    send(telephony::Operation::kRemoveAll);
+    // The service can clear its store while the extension reads its list.
+    flush();
+  }
   void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override {
     send(telephony::Operation::kAdd, number, label);
   }
