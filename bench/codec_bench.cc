@@ -44,8 +44,8 @@ void BM_CodecBase64Encode(benchmark::State& state) {
 }
 
 void BM_CodecAesDecrypt(benchmark::State& state) {
-  const std::string cipher =
-      *AES256EncryptWithKey(plainList(static_cast<std::size_t>(state.range(0))), getCallDirectoryEncryptKey());
+  const std::string cipher = *AES256EncryptWithKey(plainList(static_cast<std::size_t>(state.range(0))),
+                                                   getCallDirectoryEncryptKey());
   std::string buffer;
   for (auto _ : state) {
     state.PauseTiming();

@@ -19,7 +19,8 @@ class CountingContext : public platform::CallDirectoryExtensionContext {
   void setDelegate(platform::CallDirectoryExtensionContextDelegate*) override {}
   bool isIncremental() override { return true; }
   void removeAllIdentificationEntries() override {}
-  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override {
+  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
+                                                           std::string_view label) override {
     sum_ += number + static_cast<std::int64_t>(label.size());
     ++added_;
   }
@@ -36,8 +37,8 @@ void BM_HandlerRestoreFromZero(benchmark::State& state) {
   std::string plain = "[";
   for (std::size_t i = 0; i < entries; ++i) {
     if (i) plain += ",";
-    plain += "{\"number\":\"" + std::to_string(821000000000LL + static_cast<long long>(i)) + "\",\"name\":\"Caller " +
-             std::to_string(1000000 + i) + "\"}";
+    plain += "{\"number\":\"" + std::to_string(821000000000LL + static_cast<long long>(i)) +
+             "\",\"name\":\"Caller " + std::to_string(1000000 + i) + "\"}";
   }
   plain += "]";
   const std::string text = codec::encodeListText(plain);
@@ -54,7 +55,8 @@ void BM_HandlerRestoreFromZero(benchmark::State& state) {
     handler::CallDirectoryHandler handler({settings, files, files, clock, "group.bench"});
     state.ResumeTiming();
     handler.beginRequestWithExtensionContext(context);
-    if (context.added_ != static_cast<std::int64_t>(entries)) state.SkipWithError("not every entry was added");
+    if (context.added_ != static_cast<std::int64_t>(entries))
+      state.SkipWithError("not every entry was added");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));

@@ -2,7 +2,6 @@
 // cost the update from the delta lists pays per element.
 // Run: build/release/bench/calldir_bench --benchmark_filter=Settings
 #include <benchmark/benchmark.h>
-
 #include <stdlib.h>
 
 #include <filesystem>
@@ -20,8 +19,9 @@ void BM_SettingsWriteAndSynchronize(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
       auto settings = store.initWithSuiteName("group.bench");
-      settings->setObject("[" + std::to_string(i++) + " / 10000] {\"number\":\"821000000001\",\"name\":\"A\"}",
-                          "CallDirectoryAddLog");
+      settings->setObject(
+          "[" + std::to_string(i++) + " / 10000] {\"number\":\"821000000001\",\"name\":\"A\"}",
+          "CallDirectoryAddLog");
       benchmark::DoNotOptimize(settings->synchronize());
     }
   }

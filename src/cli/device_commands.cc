@@ -34,8 +34,9 @@ int runInit(const std::string& root, const std::string& group, Io& io) {
   }
   std::string ignored;
   if (auto existing = platform::DeviceRoot::open(root, ignored); existing && existing->group() != group) {
-    io.err << "calldir init: the device root " << root << " was made for the app group \"" << existing->group()
-           << "\", not \"" << group << "\"; use --group " << existing->group() << " or another --root\n";
+    io.err << "calldir init: the device root " << root << " was made for the app group \""
+           << existing->group() << "\", not \"" << group << "\"; use --group " << existing->group()
+           << " or another --root\n";
     return kExitBadInput;
   }
   if (platform::Status s = platform::DeviceRoot::init(root, group); !s.ok) {
@@ -59,8 +60,8 @@ int runPaths(const std::string& root, bool json, Io& io) {
   if (!device) return kExitFailure;
   const platform::DevicePaths& p = device->paths();
   const std::pair<const char*, const std::string*> rows[] = {
-      {"root", &p.root},         {"container", &p.container}, {"settings", &p.settings},
-      {"bundle", &p.bundle},     {"resources", &p.resources}, {"store", &p.store},
+      {"root", &p.root},     {"container", &p.container}, {"settings", &p.settings},
+      {"bundle", &p.bundle}, {"resources", &p.resources}, {"store", &p.store},
   };
   if (json) {
     io.out << "{";
@@ -76,8 +77,8 @@ int runPaths(const std::string& root, bool json, Io& io) {
   return kExitOk;
 }
 
-int installListFile(const std::string& who, const std::string& source, const std::string& path, ResourceMode mode,
-                    Io& io) {
+int installListFile(const std::string& who, const std::string& source, const std::string& path,
+                    ResourceMode mode, Io& io) {
   auto data = readInput(source, io);
   if (!data) return kExitFailure;
   if (mode == ResourceMode::kAuto) {
@@ -88,8 +89,8 @@ int installListFile(const std::string& who, const std::string& source, const std
   std::string content;
   if (mode == ResourceMode::kPlain) {
     if (auto why = platform::whyNotJsonArray(*data)) {
-      io.err << who << ": " << (source == "-" ? "standard input" : source) << " is not a caller list: " << *why
-             << "\n";
+      io.err << who << ": " << (source == "-" ? "standard input" : source)
+             << " is not a caller list: " << *why << "\n";
       return kExitBadInput;
     }
     content = codec::encodeListText(*data);
@@ -116,7 +117,8 @@ int installListFile(const std::string& who, const std::string& source, const std
 int runBundlePutResource(const std::string& root, const std::string& file, ResourceMode mode, Io& io) {
   auto device = openDevice(root, io);
   if (!device) return kExitFailure;
-  const std::string path = device->paths().resources + "/" + std::string(handler::kZeroResourceName) + ".json";
+  const std::string path =
+      device->paths().resources + "/" + std::string(handler::kZeroResourceName) + ".json";
   const int status = installListFile("calldir bundle put-resource", file, path, mode, io);
   if (status == kExitOk) io.out << "installed " << path << "\n";
   return status;
@@ -126,7 +128,8 @@ namespace {
 
 // Opens the settings store of a device, saying why not on failure.
 std::unique_ptr<platform::SqliteSettingsStore> openStore(const platform::DeviceRoot& device, Io& io) {
-  auto store = std::make_unique<platform::SqliteSettingsStore>(device.paths().settings, device.group(), false);
+  auto store =
+      std::make_unique<platform::SqliteSettingsStore>(device.paths().settings, device.group(), false);
   if (!store->ok()) {
     io.err << "calldir: cannot open the shared settings: " << store->error() << "\n";
     return nullptr;
@@ -257,13 +260,16 @@ int runStatus(const std::string& root, bool json, Io& io) {
     if (!has_resource) next += " (there is none installed, so it will record \"Restore NO DATA\")";
   } else if (restore == "END") {
     action = "update";
-    next = "update from the delta lists (callersDel.json: " + del_state + "; callersAdd.json: " + add_state + ")";
+    next = "update from the delta lists (callersDel.json: " + del_state + "; callersAdd.json: " + add_state +
+           ")";
   } else {
     action = "nothing";
-    next = "nothing: the clear-all flag is not \"Y\" and the restore status is \"" + restore + "\", not \"END\"";
+    next =
+        "nothing: the clear-all flag is not \"Y\" and the restore status is \"" + restore + "\", not \"END\"";
     if (restore == "START") {
-      next += "; a restore from zero that found no usable data leaves \"START\" behind, so set the flag to \"Y\" "
-              "again (calldir app restore) once the list resource is fixed";
+      next +=
+          "; a restore from zero that found no usable data leaves \"START\" behind, so set the flag to \"Y\" "
+          "again (calldir app restore) once the list resource is fixed";
     }
   }
 

@@ -29,7 +29,7 @@ int runStatus(const std::string& root, bool json, Io& io);
 // Plain caller lists (first non-blank character "[" or "{") are checked and
 // encoded; anything else is taken as a list text as it is. Writes the result
 // to `path`. Returns an exit code; messages go to io.err prefixed by `who`.
-int installListFile(const std::string& who, const std::string& source, const std::string& path, ResourceMode mode,
-                    Io& io);
+int installListFile(const std::string& who, const std::string& source, const std::string& path,
+                    ResourceMode mode, Io& io);
 
 }  // namespace calldir::cli

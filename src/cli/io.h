@@ -17,8 +17,9 @@ struct Io {
 
 // Exit statuses of the calldir command. Each means one thing.
 enum ExitCode : int {
-  kExitOk = 0,        // done; for checks and lookups: nothing to report
-  kExitNegative = 1,  // the answer is "no": a check found problems, a key or label is absent, a request failed
+  kExitOk = 0,  // done; for checks and lookups: nothing to report
+  kExitNegative =
+      1,  // the answer is "no": a check found problems, a key or label is absent, a request failed
   kExitBadInput = 2,  // the input or the command line cannot be used
   kExitFailure = 3,   // the system failed: a file or store could not be read or written
 };

@@ -60,18 +60,21 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   std::string problem;
   int status = report.clean() ? kExitOk : kExitNegative;
   switch (report.outcome) {
-    case Outcome::kList: break;
+    case Outcome::kList:
+      break;
     case Outcome::kUndecodable:
       problem = std::string("does not decode: ") + codec::describeDecodeFailure(report.failure);
       status = kExitBadInput;
       break;
     case Outcome::kNoData:
-      problem = "holds no data: its plain text is shorter than 16 characters (or the file is empty or not UTF-8), "
-                "so a request applies nothing and a delta list is left as it is";
+      problem =
+          "holds no data: its plain text is shorter than 16 characters (or the file is empty or not UTF-8), "
+          "so a request applies nothing and a delta list is left as it is";
       break;
     case Outcome::kMalformed:
-      problem = "does not parse: its plain text is not a JSON array, so a request applies nothing (a delta list is "
-                "emptied all the same)";
+      problem =
+          "does not parse: its plain text is not a JSON array, so a request applies nothing (a delta list is "
+          "emptied all the same)";
       status = kExitBadInput;
       break;
   }
@@ -86,11 +89,11 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
       }
       return out + "]";
     };
-    io.out << "{\"outcome\": \"" << kOutcomes[static_cast<int>(report.outcome)] << "\", \"problem\": "
-           << (problem.empty() ? "null" : jsonQuote(problem)) << ", \"elements\": " << report.elements
-           << ", \"added\": " << report.added << ", \"skipped\": " << findings(report.skipped)
-           << ", \"refused\": " << findings(report.refused) << ", \"clean\": " << (report.clean() ? "true" : "false")
-           << "}\n";
+    io.out << "{\"outcome\": \"" << kOutcomes[static_cast<int>(report.outcome)]
+           << "\", \"problem\": " << (problem.empty() ? "null" : jsonQuote(problem))
+           << ", \"elements\": " << report.elements << ", \"added\": " << report.added
+           << ", \"skipped\": " << findings(report.skipped) << ", \"refused\": " << findings(report.refused)
+           << ", \"clean\": " << (report.clean() ? "true" : "false") << "}\n";
     return status;
   }
   const std::string name = options.input == "-" ? "standard input" : options.input;
@@ -101,7 +104,8 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   io.out << name << ": " << report.elements << " element(s); a restore from zero adds " << report.added
          << " entr" << (report.added == 1 ? "y" : "ies") << "\n";
   for (const auto& f : report.skipped) io.out << "skipped element " << f.index << ": " << f.reason << "\n";
-  for (const auto& f : report.refused) io.out << "the platform would refuse element " << f.index << ": " << f.reason << "\n";
+  for (const auto& f : report.refused)
+    io.out << "the platform would refuse element " << f.index << ": " << f.reason << "\n";
   if (report.clean()) io.out << "every element is applied and nothing would be refused\n";
   return status;
 }

@@ -1,15 +1,14 @@
 // The calldir command: parses the command line and dispatches to the command
 // functions of the library. Nothing else happens here.
-#include <iostream>
-#include <cstdint>
-#include <optional>
-#include <vector>
-#include <string>
-
 #include <CLI/CLI.hpp>
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "cli/io.h"
 #include "cli/device_commands.h"
+#include "cli/io.h"
 #include "cli/list_commands.h"
 #include "cli/telephony_commands.h"
 #include "platform/device_root.h"
@@ -33,12 +32,14 @@ int main(int argc, char** argv) {
 
   std::string group = calldir::platform::kDefaultGroup;
   auto* init_cmd = app.add_subcommand("init", "Create the device root (running it again changes nothing)");
-  init_cmd->add_option("--group", group, "App group identifier; must begin with \"group.\"")->capture_default_str();
+  init_cmd->add_option("--group", group, "App group identifier; must begin with \"group.\"")
+      ->capture_default_str();
   init_cmd->callback([&] { status = runInit(root(), group, io); });
 
   bool paths_json = false;
   auto* paths_cmd = app.add_subcommand("paths", "Print the device root's paths");
-  paths_cmd->add_flag("--json", paths_json, "One JSON object: root, container, settings, bundle, resources, store");
+  paths_cmd->add_flag("--json", paths_json,
+                      "One JSON object: root, container, settings, bundle, resources, store");
   paths_cmd->callback([&] { status = runPaths(root(), paths_json, io); });
 
   auto* bundle = app.add_subcommand("bundle", "The extension bundle");
@@ -48,12 +49,16 @@ int main(int argc, char** argv) {
   bool resource_encoded = false;
   auto* put_resource = bundle->add_subcommand(
       "put-resource", "Install FILE as the full caller list resource callersAdd_Zero.json");
-  put_resource->add_option("FILE", resource_file, "Plain JSON caller list (encoded on the way) or list text; - for standard input")
+  put_resource
+      ->add_option("FILE", resource_file,
+                   "Plain JSON caller list (encoded on the way) or list text; - for standard input")
       ->required();
-  auto* plain_flag = put_resource->add_flag("--plain", resource_plain, "FILE is a plain JSON caller list: check and encode it");
-  put_resource->add_flag("--encoded", resource_encoded, "FILE is a list text: copy it byte for byte")->excludes(plain_flag);
+  auto* plain_flag = put_resource->add_flag("--plain", resource_plain,
+                                            "FILE is a plain JSON caller list: check and encode it");
+  put_resource->add_flag("--encoded", resource_encoded, "FILE is a list text: copy it byte for byte")
+      ->excludes(plain_flag);
   put_resource->callback([&] {
-    const ResourceMode mode = resource_plain ? ResourceMode::kPlain
+    const ResourceMode mode = resource_plain     ? ResourceMode::kPlain
                               : resource_encoded ? ResourceMode::kEncoded
                                                  : ResourceMode::kAuto;
     status = runBundlePutResource(root(), resource_file, mode, io);
@@ -80,7 +85,8 @@ int main(int argc, char** argv) {
 
   bool status_json = false;
   auto* status_cmd = app.add_subcommand(
-      "status", "The control keys, the status lines, the waiting delta lists and what the next request will do");
+      "status",
+      "The control keys, the status lines, the waiting delta lists and what the next request will do");
   status_cmd->add_flag("--json", status_json, "One JSON object");
   status_cmd->callback([&] { status = runStatus(root(), status_json, io); });
 
@@ -93,9 +99,10 @@ int main(int argc, char** argv) {
   encode_cmd->add_option("FILE", encode.input, "Plain JSON caller list; - for standard input")
       ->capture_default_str();
   encode_cmd->add_option("-o,--output", encode.output, "Write the list text here instead of standard output");
-  encode_cmd->add_option("--line-length", encode.line_length,
-                         "Break the Base64 text into lines of this many characters (rounded up to a multiple "
-                         "of 4); 0 for one line")
+  encode_cmd
+      ->add_option("--line-length", encode.line_length,
+                   "Break the Base64 text into lines of this many characters (rounded up to a multiple "
+                   "of 4); 0 for one line")
       ->capture_default_str();
   encode_cmd->add_flag("--raw", encode.raw, "Encode any bytes, without checking for a UTF-8 JSON array");
   encode_cmd->callback([&] { status = runListEncode(encode, io); });
@@ -104,7 +111,8 @@ int main(int argc, char** argv) {
   auto* decode_cmd = list->add_subcommand(
       "decode", "Decode a list text into its plain JSON text, exactly as the extension reads list files");
   decode_cmd->add_option("FILE", decode.input, "List text; - for standard input")->capture_default_str();
-  decode_cmd->add_option("-o,--output", decode.output, "Write the plain text here instead of standard output");
+  decode_cmd->add_option("-o,--output", decode.output,
+                         "Write the plain text here instead of standard output");
   decode_cmd->callback([&] { status = runListDecode(decode, io); });
 
   // Request options, shared by every command that makes the phone load.
@@ -119,8 +127,9 @@ int main(int argc, char** argv) {
     cmd->add_option("--time-limit", reload_options.request.time_limit_seconds,
                     "Seconds the extension may run (longer fails with error 2)")
         ->capture_default_str();
-    cmd->add_option("--memory-limit", memory_limit,
-                    "Address space limit of the extension process in bytes (off by default; over it, error 2)");
+    cmd->add_option(
+        "--memory-limit", memory_limit,
+        "Address space limit of the extension process in bytes (off by default; over it, error 2)");
     cmd->add_option("--trace", reload_options.request.trace_path,
                     "Write every context operation the extension sent to FILE, one a line");
     cmd->add_flag("--json", reload_options.json, "Print the outcome as one JSON object");
@@ -134,7 +143,8 @@ int main(int argc, char** argv) {
   auto* reload_cmd = app.add_subcommand(
       "reload", "Have the phone load the extension, as the containing application's reload does");
   auto* full_flag = reload_cmd->add_flag("--full", force_full, "Ask for a complete request");
-  reload_cmd->add_flag("--incremental", force_incremental, "Ask for an incremental request")->excludes(full_flag);
+  reload_cmd->add_flag("--incremental", force_incremental, "Ask for an incremental request")
+      ->excludes(full_flag);
   add_request_options(reload_cmd);
   reload_cmd->callback([&] {
     finish_request_options();
@@ -152,8 +162,9 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> lookup_numbers;
   auto* lookup_cmd = app.add_subcommand(
-      "lookup", "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list "
-                "numbers are: leading digits, an optional sign");
+      "lookup",
+      "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list "
+      "numbers are: leading digits, an optional sign");
   lookup_cmd->add_option("NUMBER", lookup_numbers)->required();
   lookup_cmd->callback([&] { status = runLookup(root(), lookup_numbers, io); });
 
@@ -165,7 +176,8 @@ int main(int argc, char** argv) {
   auto* app_cmd = app.add_subcommand("app", "Act as the containing application");
   app_cmd->require_subcommand(1);
   bool app_reload = false;
-  auto* restore_cmd = app_cmd->add_subcommand("restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)");
+  auto* restore_cmd =
+      app_cmd->add_subcommand("restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)");
   restore_cmd->add_flag("--reload", app_reload, "Then have the phone load the extension");
   add_request_options(restore_cmd);
   restore_cmd->callback([&] {

@@ -59,8 +59,8 @@ void printResult(const telephony::RequestResult& r, bool json, Io& io) {
          << "; " << r.entries << " entr" << (r.entries == 1 ? "y" : "ies") << " stored\n";
   if (r.extension_ran) {
     io.out << "  extension: " << seconds(r.extension_cpu_seconds) << " s CPU, "
-           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; " << seconds(r.wall_seconds)
-           << " s in all\n";
+           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; "
+           << seconds(r.wall_seconds) << " s in all\n";
   }
 }
 
@@ -136,7 +136,8 @@ int runEntries(const std::string& root, bool json, Io& io) {
   if (json) io.out << "[";
   auto s = store->forEachEntry([&](std::int64_t number, std::string_view label) {
     if (json) {
-      io.out << (first ? "" : ",\n ") << "{\"number\": " << number << ", \"label\": " << jsonQuote(label) << "}";
+      io.out << (first ? "" : ",\n ") << "{\"number\": " << number << ", \"label\": " << jsonQuote(label)
+             << "}";
     } else {
       io.out << number << "\t" << label << "\n";
     }
@@ -158,8 +159,8 @@ int runAppRestore(const std::string& root, bool do_reload, const ReloadOptions& 
   return do_reload ? reload(*device, options, io) : kExitOk;
 }
 
-int runAppPut(const std::string& root, const std::string& add_file, const std::string& del_file, bool do_reload,
-              const ReloadOptions& options, Io& io) {
+int runAppPut(const std::string& root, const std::string& add_file, const std::string& del_file,
+              bool do_reload, const ReloadOptions& options, Io& io) {
   auto device = openDevice(root, io);
   if (!device) return kExitFailure;
   if (add_file.empty() && del_file.empty()) {
@@ -171,7 +172,8 @@ int runAppPut(const std::string& root, const std::string& add_file, const std::s
   for (const auto& [file, name] : lists) {
     if (file->empty()) continue;
     const std::string path = platform::appendingPathComponent(device->paths().container, name);
-    if (int s = installListFile("calldir app put", *file, path, ResourceMode::kAuto, io); s != kExitOk) return s;
+    if (int s = installListFile("calldir app put", *file, path, ResourceMode::kAuto, io); s != kExitOk)
+      return s;
     io.out << "dropped " << name << " into the shared container\n";
   }
   return do_reload ? reload(*device, options, io) : kExitOk;

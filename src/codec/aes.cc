@@ -29,8 +29,8 @@ std::optional<std::string> run(platform::CryptOperation operation, std::string_v
   if (!buffer) return std::nullopt;
   std::string out(data.size() + kBlockSize, '\0');
   std::size_t moved = 0;
-  const auto status = platform::cryptOneShot(operation, buffer->data(), kKeySize, nullptr,
-                                             data.data(), data.size(), out.data(), out.size(), &moved);
+  const auto status = platform::cryptOneShot(operation, buffer->data(), kKeySize, nullptr, data.data(),
+                                             data.size(), out.data(), out.size(), &moved);
   if (status != platform::CryptStatus::kSuccess) return std::nullopt;
   out.resize(moved);
   return out;
@@ -38,13 +38,11 @@ std::optional<std::string> run(platform::CryptOperation operation, std::string_v
 
 }  // namespace
 
-std::optional<std::string> AES256EncryptWithKey(std::string_view data,
-                                                std::optional<std::string_view> key) {
+std::optional<std::string> AES256EncryptWithKey(std::string_view data, std::optional<std::string_view> key) {
   return run(platform::CryptOperation::kEncrypt, data, key);
 }
 
-std::optional<std::string> AES256DecryptWithKey(std::string_view data,
-                                                std::optional<std::string_view> key) {
+std::optional<std::string> AES256DecryptWithKey(std::string_view data, std::optional<std::string_view> key) {
   return run(platform::CryptOperation::kDecrypt, data, key);
 }
 

@@ -13,14 +13,12 @@ namespace calldir::codec {
 // The ciphertext of `data` (16 * (n / 16 + 1) bytes), or no result when the
 // key text's UTF-8 form is longer than 32 bytes. A null key means 32 zero
 // key bytes.
-std::optional<std::string> AES256EncryptWithKey(std::string_view data,
-                                                std::optional<std::string_view> key);
+std::optional<std::string> AES256EncryptWithKey(std::string_view data, std::optional<std::string_view> key);
 
 // The plain bytes of `data`, or no result when the key is longer than 32
 // bytes, the length is not a whole number of 16-byte blocks (0 included), or
 // the padding does not check out (what a wrong key nearly always gives).
-std::optional<std::string> AES256DecryptWithKey(std::string_view data,
-                                                std::optional<std::string_view> key);
+std::optional<std::string> AES256DecryptWithKey(std::string_view data, std::optional<std::string_view> key);
 
 // As AES256DecryptWithKey, deciphering `buffer` in place and shrinking it to
 // the plain bytes. Returns false, leaving `buffer` unspecified, on failure.

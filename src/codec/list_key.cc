@@ -13,10 +13,9 @@ const KeyMaterial& builtInKeyMaterial() { return kBuiltInKeyMaterial; }
 
 std::string assembleListKey(const KeyMaterial& material) {
   std::vector<KeyRecordMaterial> sorted(material.records.begin(), material.records.end());
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const KeyRecordMaterial& a, const KeyRecordMaterial& b) {
-                     return static_cast<unsigned char>(a.word) < static_cast<unsigned char>(b.word);
-                   });
+  std::stable_sort(sorted.begin(), sorted.end(), [](const KeyRecordMaterial& a, const KeyRecordMaterial& b) {
+    return static_cast<unsigned char>(a.word) < static_cast<unsigned char>(b.word);
+  });
   std::string key;
   key.reserve(16);
   for (const KeyRecordMaterial& record : sorted) {

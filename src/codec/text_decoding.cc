@@ -30,16 +30,23 @@ std::optional<std::string> getDecodedText(std::optional<std::string_view> stored
 
 std::string encodeListText(std::string_view plain, std::uint64_t line_length) {
   // The list key is 16 bytes, well within what the cipher takes.
-  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()), line_length);
+  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()),
+                                      line_length);
 }
 
 const char* describeDecodeFailure(DecodeFailure failure) {
   switch (failure) {
-    case DecodeFailure::kNone: return "decoded";
-    case DecodeFailure::kTooShort: return "the list text is empty or shorter than 2 characters once trimmed";
-    case DecodeFailure::kNotAscii: return "the list text holds a character outside ASCII, so its Base64 layer gives no bytes";
-    case DecodeFailure::kCipher: return "the Base64 bytes do not decipher under the list key (wrong length, bad padding, or another key)";
-    case DecodeFailure::kNotUtf8: return "the deciphered bytes are not UTF-8 text";
+    case DecodeFailure::kNone:
+      return "decoded";
+    case DecodeFailure::kTooShort:
+      return "the list text is empty or shorter than 2 characters once trimmed";
+    case DecodeFailure::kNotAscii:
+      return "the list text holds a character outside ASCII, so its Base64 layer gives no bytes";
+    case DecodeFailure::kCipher:
+      return "the Base64 bytes do not decipher under the list key (wrong length, bad padding, or another "
+             "key)";
+    case DecodeFailure::kNotUtf8:
+      return "the deciphered bytes are not UTF-8 text";
   }
   return "unknown failure";
 }

@@ -11,11 +11,11 @@ namespace calldir::codec {
 
 // Which layer of a list text stopped the decoding.
 enum class DecodeFailure {
-  kNone,       // decoded
-  kTooShort,   // null, empty, or shorter than 2 characters once trimmed
-  kNotAscii,   // a character outside ASCII: the Base64 layer gives no bytes
-  kCipher,     // the bytes do not decipher: wrong length, padding, or key
-  kNotUtf8,    // the plain bytes are not UTF-8
+  kNone,      // decoded
+  kTooShort,  // null, empty, or shorter than 2 characters once trimmed
+  kNotAscii,  // a character outside ASCII: the Base64 layer gives no bytes
+  kCipher,    // the bytes do not decipher: wrong length, padding, or key
+  kNotUtf8,   // the plain bytes are not UTF-8
 };
 
 struct DecodedText {

@@ -25,16 +25,17 @@ std::optional<std::string> CallDirectoryHandler::getDecodedText(std::optional<st
 
 std::string CallDirectoryHandler::getCallDirectoryEncryptKey() { return codec::getCallDirectoryEncryptKey(); }
 
-void CallDirectoryHandler::beginRequestWithExtensionContext(platform::CallDirectoryExtensionContext& context) {
+void CallDirectoryHandler::beginRequestWithExtensionContext(
+    platform::CallDirectoryExtensionContext& context) {
   context.setDelegate(this);
   const bool incremental = context.isIncremental();
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (incremental) {
     const std::string restore_status = settings->objectForKey(kRestoreStatusKey).value_or("EMPTY");
     const std::string clear_all = settings->objectForKey(kClearAllKey).value_or("N");
-    settings->setObject("YES " + bracketed(clear_all) + " " + bracketed(restore_status) + " " +
-                            bracketed(timeStamp()),
-                        kIsIncrementalKey);
+    settings->setObject(
+        "YES " + bracketed(clear_all) + " " + bracketed(restore_status) + " " + bracketed(timeStamp()),
+        kIsIncrementalKey);
     settings->synchronize();
     if (clear_all == "Y") {
       {
@@ -62,7 +63,8 @@ void CallDirectoryHandler::addOrRemoveIncrementalIdentificationPhoneNumbersToCon
     platform::CallDirectoryExtensionContext& context) {
   auto entry_settings = env_.settings.initWithSuiteName(env_.group);
   const std::string restore_status = entry_settings->objectForKey(kRestoreStatusKey).value_or("END");
-  entry_settings->setObject("Restore 0 " + bracketed(timeStamp()) + " " + bracketed(restore_status), kRestoreLogKey);
+  entry_settings->setObject("Restore 0 " + bracketed(timeStamp()) + " " + bracketed(restore_status),
+                            kRestoreLogKey);
   entry_settings->synchronize();
   if (restore_status == "START") {
     restoreFromZero(context);
@@ -111,7 +113,8 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
   });
 
   auto settings = env_.settings.initWithSuiteName(env_.group);
-  if (added > static_cast<std::int64_t>(kZeroSyncThreshold)) settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
+  if (added > static_cast<std::int64_t>(kZeroSyncThreshold))
+    settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
   const std::string end = timeStamp();
   settings->setObject("Restore 2 " + bracketed(start) + "~" + bracketed(end) + " [" + std::to_string(added) +
                           " / " + std::to_string(list->count()) + "] " + platform::compactJson(last_raw),
@@ -126,8 +129,8 @@ void CallDirectoryHandler::updateFromDeltaLists(platform::CallDirectoryExtension
   applyDeltaList(context, kAddListName, kAddLogKey, true);
 }
 
-bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContext& context, std::string_view name,
-                                          std::string_view log_key, bool adding) {
+bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContext& context,
+                                          std::string_view name, std::string_view log_key, bool adding) {
   std::string stored;
   auto plain = files_.readJsonDataFromGroupFile(name, stored);
   if (!storage::holdsListData(plain)) {
@@ -144,8 +147,8 @@ bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContex
         // Logged and flushed before the element is applied, so the last
         // line names the element in progress.
         auto settings = env_.settings.initWithSuiteName(env_.group);
-        settings->setObject("[" + std::to_string(index) + " / " + count + "] " + storage::describeElement(element),
-                            log_key);
+        settings->setObject(
+            "[" + std::to_string(index) + " / " + count + "] " + storage::describeElement(element), log_key);
         settings->synchronize();
       }
       if (adding) {
@@ -171,7 +174,8 @@ void CallDirectoryHandler::requestFailedForExtensionContext(platform::CallDirect
   settings->synchronize();
 }
 
-void CallDirectoryHandler::addAllBlockingPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context) {
+void CallDirectoryHandler::addAllBlockingPhoneNumbersToContext(
+    platform::CallDirectoryExtensionContext& context) {
   context.addBlockingEntryWithNextSequentialPhoneNumber(14085555555);
   context.addBlockingEntryWithNextSequentialPhoneNumber(18005555555);
 }

@@ -32,7 +32,8 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
 
   // The restore from zero (restore status "START") or, with "END", the
   // update from the delta lists.
-  void addOrRemoveIncrementalIdentificationPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);
+  void addOrRemoveIncrementalIdentificationPhoneNumbersToContext(
+      platform::CallDirectoryExtensionContext& context);
 
   // Records a failed request under "CallDirectoryErrorError".
   void requestFailedForExtensionContext(platform::CallDirectoryExtensionContext& context,
@@ -40,7 +41,9 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
 
   // The list file operations.
   void clearJsonGroupFile(std::string_view name) { files_.clearJsonGroupFile(name); }
-  void saveAddZeroInstalledJsonToGroupFile(std::string_view name) { files_.saveAddZeroInstalledJsonToGroupFile(name); }
+  void saveAddZeroInstalledJsonToGroupFile(std::string_view name) {
+    files_.saveAddZeroInstalledJsonToGroupFile(name);
+  }
   std::optional<std::string> forceReadJsonDataFromResourceFile(std::string_view name) {
     return files_.forceReadJsonDataFromResourceFile(name);
   }
@@ -50,7 +53,9 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   std::optional<std::string> readJsonDataFromGroupFile(std::string_view name) {
     return files_.readJsonDataFromGroupFile(name);
   }
-  void writeJsonToGroupFile(std::string_view name, std::string_view text) { files_.writeJsonToGroupFile(name, text); }
+  void writeJsonToGroupFile(std::string_view name, std::string_view text) {
+    files_.writeJsonToGroupFile(name, text);
+  }
 
   // The codec operations.
   std::optional<std::string> getDecodedText(std::optional<std::string_view> text);

@@ -20,8 +20,8 @@ inline constexpr std::string_view kDelLogKey = "CallDirectoryDelLog";
 inline constexpr std::string_view kAddLogKey = "CallDirectoryAddLog";
 
 inline constexpr std::array<std::string_view, 8> kStatusKeys = {
-    kIsIncrementalKey, kErrorKey,   kRestoreLogKey, kZeroSyncDateKey,
-    kZeroLogKey,       kZeroStatusKey, kDelLogKey,  kAddLogKey,
+    kIsIncrementalKey, kErrorKey,      kRestoreLogKey, kZeroSyncDateKey,
+    kZeroLogKey,       kZeroStatusKey, kDelLogKey,     kAddLogKey,
 };
 
 // List files.

@@ -8,16 +8,26 @@ std::string CallDirectoryError::description() const {
 
 const char* errorCodeName(int code) {
   switch (code) {
-    case kErrorUnknown: return "unknown";
-    case kErrorNoExtensionFound: return "noExtensionFound";
-    case kErrorLoadingInterrupted: return "loadingInterrupted";
-    case kErrorEntriesOutOfOrder: return "entriesOutOfOrder";
-    case kErrorDuplicateEntries: return "duplicateEntries";
-    case kErrorMaximumEntriesExceeded: return "maximumEntriesExceeded";
-    case kErrorExtensionDisabled: return "extensionDisabled";
-    case kErrorCurrentlyLoading: return "currentlyLoading";
-    case kErrorUnexpectedIncrementalRemoval: return "unexpectedIncrementalRemoval";
-    default: return "unknown";
+    case kErrorUnknown:
+      return "unknown";
+    case kErrorNoExtensionFound:
+      return "noExtensionFound";
+    case kErrorLoadingInterrupted:
+      return "loadingInterrupted";
+    case kErrorEntriesOutOfOrder:
+      return "entriesOutOfOrder";
+    case kErrorDuplicateEntries:
+      return "duplicateEntries";
+    case kErrorMaximumEntriesExceeded:
+      return "maximumEntriesExceeded";
+    case kErrorExtensionDisabled:
+      return "extensionDisabled";
+    case kErrorCurrentlyLoading:
+      return "currentlyLoading";
+    case kErrorUnexpectedIncrementalRemoval:
+      return "unexpectedIncrementalRemoval";
+    default:
+      return "unknown";
   }
 }
 
@@ -34,7 +44,7 @@ bool RecordingContext::isIncremental() {
 void RecordingContext::removeAllIdentificationEntries() { trace_.push_back("removeAll"); }
 
 void RecordingContext::addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
-                                                                          std::string_view label) {
+                                                                           std::string_view label) {
   trace_.push_back("add(" + std::to_string(number) + ",\"" + std::string(label) + "\")");
 }
 

@@ -61,7 +61,8 @@ class CallDirectoryExtensionContext {
   virtual void setDelegate(CallDirectoryExtensionContextDelegate* delegate) = 0;
   virtual bool isIncremental() = 0;
   virtual void removeAllIdentificationEntries() = 0;
-  virtual void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) = 0;
+  virtual void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
+                                                                   std::string_view label) = 0;
   virtual void removeIdentificationEntryWithPhoneNumber(std::int64_t number) = 0;
   virtual void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t number) = 0;
   virtual void removeBlockingEntryWithPhoneNumber(std::int64_t number) = 0;
@@ -79,7 +80,8 @@ class RecordingContext : public CallDirectoryExtensionContext {
   void setDelegate(CallDirectoryExtensionContextDelegate* delegate) override;
   bool isIncremental() override;
   void removeAllIdentificationEntries() override;
-  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override;
+  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
+                                                           std::string_view label) override;
   void removeIdentificationEntryWithPhoneNumber(std::int64_t number) override;
   void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t number) override;
   void removeBlockingEntryWithPhoneNumber(std::int64_t number) override;

@@ -5,8 +5,8 @@
 namespace calldir::platform {
 
 std::string describeDate(TimePoint time) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(
-      std::chrono::time_point_cast<std::chrono::seconds>(time));
+  const std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::seconds>(time));
   std::tm utc{};
   gmtime_r(&seconds, &utc);
   char buffer[64];

@@ -1,10 +1,10 @@
 #include "platform/crypt.h"
 
+#include <openssl/evp.h>
+
 #include <climits>
 #include <cstdint>
 #include <memory>
-
-#include <openssl/evp.h>
 
 namespace calldir::platform {
 
@@ -19,18 +19,22 @@ constexpr std::size_t kBlockSize = 16;
 
 const EVP_CIPHER* cipherForKeyLength(std::size_t key_length) {
   switch (key_length) {
-    case 16: return EVP_aes_128_cbc();
-    case 24: return EVP_aes_192_cbc();
-    case 32: return EVP_aes_256_cbc();
-    default: return nullptr;
+    case 16:
+      return EVP_aes_128_cbc();
+    case 24:
+      return EVP_aes_192_cbc();
+    case 32:
+      return EVP_aes_256_cbc();
+    default:
+      return nullptr;
   }
 }
 
 }  // namespace
 
-CryptStatus cryptOneShot(CryptOperation operation, const void* key, std::size_t key_length,
-                         const void* iv, const void* in, std::size_t in_length, void* out,
-                         std::size_t out_available, std::size_t* out_moved) {
+CryptStatus cryptOneShot(CryptOperation operation, const void* key, std::size_t key_length, const void* iv,
+                         const void* in, std::size_t in_length, void* out, std::size_t out_available,
+                         std::size_t* out_moved) {
   if (out_moved != nullptr) *out_moved = 0;
   const EVP_CIPHER* cipher = cipherForKeyLength(key_length);
   if (cipher == nullptr || key == nullptr || out == nullptr || out_moved == nullptr ||

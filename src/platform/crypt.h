@@ -28,8 +28,8 @@ enum class CryptStatus {
 // -256. A null `iv` means sixteen zero bytes. `out` may be the same address
 // as `in` (in-place); otherwise the buffers must not overlap. `*out_moved` is
 // set to the number of bytes written on success and to 0 otherwise.
-CryptStatus cryptOneShot(CryptOperation operation, const void* key, std::size_t key_length,
-                         const void* iv, const void* in, std::size_t in_length, void* out,
-                         std::size_t out_available, std::size_t* out_moved);
+CryptStatus cryptOneShot(CryptOperation operation, const void* key, std::size_t key_length, const void* iv,
+                         const void* in, std::size_t in_length, void* out, std::size_t out_available,
+                         std::size_t* out_moved);
 
 }  // namespace calldir::platform

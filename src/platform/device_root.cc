@@ -1,13 +1,13 @@
 #include "platform/device_root.h"
 
+#include <simdjson.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <simdjson.h>
 
 namespace calldir::platform {
 
@@ -69,7 +69,8 @@ std::string DeviceRoot::resolve(const std::optional<std::string>& flag) {
 Status DeviceRoot::checkGroup(const std::string& group) {
   const std::string prefix = "group.";
   if (group.rfind(prefix, 0) != 0 || group.size() == prefix.size()) {
-    return Status::Error("app group identifier \"" + group + "\" must begin with \"group.\" followed by a name");
+    return Status::Error("app group identifier \"" + group +
+                         "\" must begin with \"group.\" followed by a name");
   }
   for (char c : group) {
     const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -99,10 +100,12 @@ Status DeviceRoot::init(const std::string& root, const std::string& group) {
   const std::string marker = (fs::path(root) / "device.json").string();
   if (auto existing = readSmallFile(marker)) {
     auto existing_group = stringMember(*existing, "group");
-    if (!existing_group) return Status::Error(marker + " is not a device description; remove it or pick another root");
+    if (!existing_group)
+      return Status::Error(marker + " is not a device description; remove it or pick another root");
     if (*existing_group != group) {
       return Status::Error("the device root " + root + " was made for the app group \"" + *existing_group +
-                           "\", not \"" + group + "\"; use --group " + *existing_group + " or another --root");
+                           "\", not \"" + group + "\"; use --group " + *existing_group +
+                           " or another --root");
     }
   }
   const DevicePaths p = pathsFor(root, group);
@@ -124,8 +127,8 @@ Status DeviceRoot::init(const std::string& root, const std::string& group) {
   }
   const std::string entitlements = (fs::path(p.bundle) / "Entitlements.json").string();
   if (!fs::exists(entitlements)) {
-    if (Status s = writeSmallFile(entitlements,
-                                  "{\"com.apple.security.application-groups\": [" + jsonString(group) + "]}\n");
+    if (Status s = writeSmallFile(
+            entitlements, "{\"com.apple.security.application-groups\": [" + jsonString(group) + "]}\n");
         !s.ok) {
       return s;
     }

@@ -35,7 +35,8 @@ class PipeContext : public CallDirectoryExtensionContext {
     // The service can clear its store while the extension reads its list.
     flush();
   }
-  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number, std::string_view label) override {
+  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
+                                                           std::string_view label) override {
     send(telephony::Operation::kAdd, number, label);
   }
   void removeIdentificationEntryWithPhoneNumber(std::int64_t number) override {

@@ -6,8 +6,8 @@
 // request to the class's requestFailedForExtensionContext.
 #pragma once
 
-#include <span>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "platform/call_directory.h"
@@ -17,7 +17,7 @@ namespace calldir::platform {
 
 // Environment variables through which the service describes the request.
 inline constexpr const char* kRootVariable = "CALLDIR_DEVICE_ROOT";
-inline constexpr const char* kRequestFdsVariable = "CALLDIR_REQUEST_FDS";  // "<read fd>,<write fd>"
+inline constexpr const char* kRequestFdsVariable = "CALLDIR_REQUEST_FDS";           // "<read fd>,<write fd>"
 inline constexpr const char* kIncrementalVariable = "CALLDIR_REQUEST_INCREMENTAL";  // "1" or "0"
 
 // A principal class the runner can create by name.

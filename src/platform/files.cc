@@ -177,7 +177,8 @@ bool InMemoryFileManager::truncateFileIfUnchanged(const std::string& path, std::
   return true;
 }
 
-std::optional<std::string> InMemoryFileManager::pathForResource(std::string_view name, std::string_view type) {
+std::optional<std::string> InMemoryFileManager::pathForResource(std::string_view name,
+                                                                std::string_view type) {
   std::string path = "/bundle/" + std::string(name);
   if (!type.empty()) path += "." + std::string(type);
   if (files.count(path) == 0) return std::nullopt;

@@ -18,7 +18,8 @@ class FileManager {
 
   // The container directory of the app group `group`, or no value when the
   // process is not entitled to that group.
-  virtual std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(std::string_view group) = 0;
+  virtual std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(
+      std::string_view group) = 0;
 
   virtual bool fileExistsAtPath(const std::string& path) = 0;
 
@@ -57,7 +58,8 @@ class PosixFileManager : public FileManager {
  public:
   explicit PosixFileManager(std::map<std::string, std::string, std::less<>> containers)
       : containers_(std::move(containers)) {}
-  std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(std::string_view group) override;
+  std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(
+      std::string_view group) override;
   bool fileExistsAtPath(const std::string& path) override;
   bool createFileAtPath(const std::string& path) override;
   std::optional<std::string> dataWithContentsOfFile(const std::string& path) override;
@@ -89,7 +91,8 @@ class InMemoryFileManager : public FileManager, public Bundle {
   std::set<std::string> links;  // paths that are symbolic links
   std::vector<std::string> trace;
 
-  std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(std::string_view group) override;
+  std::optional<std::string> containerURLForSecurityApplicationGroupIdentifier(
+      std::string_view group) override;
   bool fileExistsAtPath(const std::string& path) override;
   bool createFileAtPath(const std::string& path) override;
   std::optional<std::string> dataWithContentsOfFile(const std::string& path) override;

@@ -1,8 +1,8 @@
 #include "platform/json.h"
 
-#include <cstring>
-
 #include <simdjson.h>
+
+#include <cstring>
 
 #include "platform/text.h"
 
@@ -171,7 +171,8 @@ std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
   impl->length = length;
   // The parser reads a little past the end; reuse spare capacity when there
   // is enough (decoded list texts always have it), otherwise grow.
-  if (buffer.capacity() < length + simdjson::SIMDJSON_PADDING) buffer.reserve(length + simdjson::SIMDJSON_PADDING);
+  if (buffer.capacity() < length + simdjson::SIMDJSON_PADDING)
+    buffer.reserve(length + simdjson::SIMDJSON_PADDING);
   if (impl->parser.iterate(buffer.data(), length, buffer.capacity()).get(impl->document)) return nullptr;
 
   od::json_type type;
@@ -233,8 +234,9 @@ void JsonDocument::forEachElement(
         od::field field;
         std::string_view key;
         if (std::move(member).get(field) || readKey(field, key)) return;
-        std::optional<std::string_view>* slot =
-            key == "number" ? &view.number : key == "name" ? &view.name : nullptr;
+        std::optional<std::string_view>* slot = key == "number" ? &view.number
+                                                : key == "name" ? &view.name
+                                                                : nullptr;
         if (slot == nullptr) continue;  // the iterator skips the value
         od::value member_value = field.value();
         std::string_view text;

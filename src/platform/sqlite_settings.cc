@@ -71,8 +71,9 @@ SqliteSettingsStore::SqliteSettingsStore(std::string path, std::string suite, bo
   }
   sqlite3* db = impl->db.get();
   impl->select = sqlite::Statement(db, "SELECT value FROM settings WHERE key = ?1");
-  impl->upsert = sqlite::Statement(
-      db, "INSERT INTO settings (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+  impl->upsert = sqlite::Statement(db,
+                                   "INSERT INTO settings (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO "
+                                   "UPDATE SET value = excluded.value");
   impl->remove = sqlite::Statement(db, "DELETE FROM settings WHERE key = ?1");
   impl->begin = sqlite::Statement(db, "BEGIN IMMEDIATE");
   impl->commit = sqlite::Statement(db, "COMMIT");
@@ -102,7 +103,8 @@ std::optional<std::string> SqliteSettingsStore::read(std::string_view key) {
   sqlite::Statement& select = impl_->select;
   select.bindText(1, key);
   std::optional<std::string> value;
-  if (select.step() == SQLITE_ROW && select.columnType(0) == SQLITE_TEXT) value = std::string(select.columnText(0));
+  if (select.step() == SQLITE_ROW && select.columnType(0) == SQLITE_TEXT)
+    value = std::string(select.columnText(0));
   select.reset();
   return value;
 }
@@ -149,7 +151,8 @@ std::optional<SettingsSnapshot> SqliteSettingsStore::snapshot() {
   if (!all.valid()) return std::nullopt;
   SettingsSnapshot values;
   int rc;
-  while ((rc = all.step()) == SQLITE_ROW) values[std::string(all.columnText(0))] = std::string(all.columnText(1));
+  while ((rc = all.step()) == SQLITE_ROW)
+    values[std::string(all.columnText(0))] = std::string(all.columnText(1));
   if (rc != SQLITE_DONE) return std::nullopt;
   for (const auto& [key, value] : impl_->pending) {
     if (value) {

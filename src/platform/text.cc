@@ -1,15 +1,13 @@
 #include "platform/text.h"
 
+#include <simdjson.h>
+
 #include <cstring>
 #include <limits>
 
-#include <simdjson.h>
-
 namespace calldir::platform {
 
-bool isValidUtf8(std::string_view text) {
-  return simdjson::validate_utf8(text.data(), text.size());
-}
+bool isValidUtf8(std::string_view text) { return simdjson::validate_utf8(text.data(), text.size()); }
 
 bool isAscii(std::string_view bytes) {
   const char* p = bytes.data();
@@ -96,7 +94,8 @@ std::int64_t integerValue(std::string_view text) {
   for (;;) {
     std::string_view rest = text.substr(i);
     std::size_t k = leadingSpaceLength(reinterpret_cast<const unsigned char*>(rest.data()), rest.size());
-    if (k == 0 && !rest.empty() && (rest[0] == '\n' || rest[0] == '\r' || rest[0] == '\v' || rest[0] == '\f')) k = 1;
+    if (k == 0 && !rest.empty() && (rest[0] == '\n' || rest[0] == '\r' || rest[0] == '\v' || rest[0] == '\f'))
+      k = 1;
     if (k == 0) break;
     i += k;
   }

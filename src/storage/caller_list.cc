@@ -14,7 +14,9 @@ std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain) {
   return document;
 }
 
-std::string describeElement(const platform::JsonElementView& element) { return platform::compactJson(element.raw); }
+std::string describeElement(const platform::JsonElementView& element) {
+  return platform::compactJson(element.raw);
+}
 
 ElementUse useForAdding(const platform::JsonElementView& element) {
   if (!element.is_object) return ElementUse::kNotObject;
@@ -31,10 +33,14 @@ ElementUse useForRemoving(const platform::JsonElementView& element) {
 
 const char* describeElementUse(ElementUse use) {
   switch (use) {
-    case ElementUse::kApplied: return "applied";
-    case ElementUse::kNotObject: return "not an object";
-    case ElementUse::kNoNumber: return "no \"number\" text (absent, empty or not a string)";
-    case ElementUse::kNoName: return "no \"name\" text (absent, empty or not a string)";
+    case ElementUse::kApplied:
+      return "applied";
+    case ElementUse::kNotObject:
+      return "not an object";
+    case ElementUse::kNoNumber:
+      return "no \"number\" text (absent, empty or not a string)";
+    case ElementUse::kNoName:
+      return "no \"name\" text (absent, empty or not a string)";
   }
   return "unknown";
 }
@@ -78,8 +84,8 @@ ListReport checkListText(std::string stored) {
                                            std::to_string(number) + ", not a positive phone number"});
     }
     if (previous && number == *previous) {
-      report.refused.push_back({index, "number " + std::to_string(number) +
-                                           " repeats the previous addition (duplicate entries)"});
+      report.refused.push_back(
+          {index, "number " + std::to_string(number) + " repeats the previous addition (duplicate entries)"});
     } else if (previous && number < *previous && !report.first_out_of_order) {
       report.first_out_of_order = index;
       report.refused.push_back({index, "number " + std::to_string(number) + " is lower than the previous " +

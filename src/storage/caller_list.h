@@ -43,10 +43,10 @@ const char* describeElementUse(ElementUse use);
 // The report of `calldir list check`.
 struct ListReport {
   enum class Outcome {
-    kList,        // parsed: the counts below apply
-    kUndecodable, // the list text does not decode (see `failure`)
-    kNoData,      // decoded, but shorter than 16 characters: a list without data
-    kMalformed,   // 16 characters or more, but not a JSON array
+    kList,         // parsed: the counts below apply
+    kUndecodable,  // the list text does not decode (see `failure`)
+    kNoData,       // decoded, but shorter than 16 characters: a list without data
+    kMalformed,    // 16 characters or more, but not a JSON array
   };
   struct Finding {
     std::size_t index;
@@ -55,9 +55,9 @@ struct ListReport {
   Outcome outcome = Outcome::kList;
   codec::DecodeFailure failure = codec::DecodeFailure::kNone;
   std::size_t elements = 0;
-  std::size_t added = 0;                  // entries a restore from zero would add
-  std::vector<Finding> skipped;           // elements a reader skips, with why
-  std::vector<Finding> refused;           // what the platform would refuse
+  std::size_t added = 0;                          // entries a restore from zero would add
+  std::vector<Finding> skipped;                   // elements a reader skips, with why
+  std::vector<Finding> refused;                   // what the platform would refuse
   std::optional<std::size_t> first_out_of_order;  // index of the first addition that does not ascend
 
   // True when every element is applied and nothing would be refused.

@@ -37,35 +37,38 @@ platform::Status CallDirectoryStore::open(const std::string& path, std::unique_p
   auto impl = std::make_unique<Impl>();
   if (auto s = sqlite::open(path, true, impl->db); !s.ok) return s;
   sqlite3* db = impl->db.get();
-  if (auto s = sqlite::exec(db,
-                            "PRAGMA cache_size=-262144;"
-                            // A number's first label lives in `identification`, keyed by
-                            // the number itself (the fastest insert SQLite has); the
-                            // rare further labels that separate requests give the same
-                            // number live in `more_labels`.
-                            "CREATE TABLE IF NOT EXISTS identification (number INTEGER PRIMARY KEY, label TEXT NOT "
-                            "NULL);"
-                            "CREATE TABLE IF NOT EXISTS more_labels (number INTEGER NOT NULL, label TEXT NOT NULL, "
-                            "PRIMARY KEY (number, label)) WITHOUT ROWID;"
-                            "CREATE TABLE IF NOT EXISTS blocking (number INTEGER PRIMARY KEY);"
-                            "CREATE TABLE IF NOT EXISTS state (key TEXT PRIMARY KEY NOT NULL, value TEXT) WITHOUT "
-                            "ROWID;");
+  if (auto s = sqlite::exec(
+          db,
+          "PRAGMA cache_size=-262144;"
+          // A number's first label lives in `identification`, keyed by
+          // the number itself (the fastest insert SQLite has); the
+          // rare further labels that separate requests give the same
+          // number live in `more_labels`.
+          "CREATE TABLE IF NOT EXISTS identification (number INTEGER PRIMARY KEY, label TEXT NOT "
+          "NULL);"
+          "CREATE TABLE IF NOT EXISTS more_labels (number INTEGER NOT NULL, label TEXT NOT NULL, "
+          "PRIMARY KEY (number, label)) WITHOUT ROWID;"
+          "CREATE TABLE IF NOT EXISTS blocking (number INTEGER PRIMARY KEY);"
+          "CREATE TABLE IF NOT EXISTS state (key TEXT PRIMARY KEY NOT NULL, value TEXT) WITHOUT "
+          "ROWID;");
       !s.ok) {
     return s;
   }
   std::string batch_sql = "INSERT OR IGNORE INTO identification (number, label) VALUES (?, ?)";
   for (std::size_t i = 1; i < kBatch; ++i) batch_sql += ", (?, ?)";
   impl->insert_batch = sqlite::Statement(db, batch_sql);
-  impl->insert = sqlite::Statement(db, "INSERT OR IGNORE INTO identification (number, label) VALUES (?1, ?2)");
+  impl->insert =
+      sqlite::Statement(db, "INSERT OR IGNORE INTO identification (number, label) VALUES (?1, ?2)");
   impl->first_label = sqlite::Statement(db, "SELECT label FROM identification WHERE number = ?1");
-  impl->insert_more = sqlite::Statement(db, "INSERT OR IGNORE INTO more_labels (number, label) VALUES (?1, ?2)");
+  impl->insert_more =
+      sqlite::Statement(db, "INSERT OR IGNORE INTO more_labels (number, label) VALUES (?1, ?2)");
   impl->remove = sqlite::Statement(db, "DELETE FROM identification WHERE number = ?1");
   impl->remove_more = sqlite::Statement(db, "DELETE FROM more_labels WHERE number = ?1");
   impl->insert_blocking = sqlite::Statement(db, "INSERT OR IGNORE INTO blocking (number) VALUES (?1)");
   impl->remove_blocking = sqlite::Statement(db, "DELETE FROM blocking WHERE number = ?1");
-  if (!impl->insert_batch.valid() || !impl->insert.valid() || !impl->first_label.valid() || !impl->insert_more.valid() ||
-      !impl->remove.valid() || !impl->remove_more.valid() || !impl->insert_blocking.valid() ||
-      !impl->remove_blocking.valid()) {
+  if (!impl->insert_batch.valid() || !impl->insert.valid() || !impl->first_label.valid() ||
+      !impl->insert_more.valid() || !impl->remove.valid() || !impl->remove_more.valid() ||
+      !impl->insert_blocking.valid() || !impl->remove_blocking.valid()) {
     return sqlite::error(db, "cannot prepare the call directory statements of " + path);
   }
   out.reset(new CallDirectoryStore(std::move(impl)));
@@ -83,7 +86,8 @@ std::optional<std::string> stateValue(sqlite3* db, std::string_view key) {
 
 platform::Status setState(sqlite3* db, std::string_view key, std::string_view value) {
   sqlite::Statement upsert(
-      db, "INSERT INTO state (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+      db,
+      "INSERT INTO state (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = excluded.value");
   upsert.bindText(1, key);
   upsert.bindText(2, value);
   if (upsert.step() != SQLITE_DONE) return sqlite::error(db, "cannot record the extension's state");
@@ -106,15 +110,18 @@ platform::Status CallDirectoryStore::setEnabled(bool enabled) {
 bool CallDirectoryStore::loaded() { return stateValue(impl_->db.get(), "loaded") == "1"; }
 
 std::int64_t CallDirectoryStore::entryCount() {
-  return count(impl_->db.get(), "SELECT (SELECT count(*) FROM identification) + (SELECT count(*) FROM more_labels)");
+  return count(impl_->db.get(),
+               "SELECT (SELECT count(*) FROM identification) + (SELECT count(*) FROM more_labels)");
 }
 
-std::int64_t CallDirectoryStore::blockingCount() { return count(impl_->db.get(), "SELECT count(*) FROM blocking"); }
+std::int64_t CallDirectoryStore::blockingCount() {
+  return count(impl_->db.get(), "SELECT count(*) FROM blocking");
+}
 
 std::vector<std::string> CallDirectoryStore::labelsFor(std::int64_t number) {
   sqlite::Statement select(impl_->db.get(),
-                          "SELECT label FROM identification WHERE number = ?1 UNION "
-                          "SELECT label FROM more_labels WHERE number = ?1 ORDER BY label");
+                           "SELECT label FROM identification WHERE number = ?1 UNION "
+                           "SELECT label FROM more_labels WHERE number = ?1 ORDER BY label");
   select.bindInt64(1, number);
   std::vector<std::string> labels;
   while (select.step() == SQLITE_ROW) labels.emplace_back(select.columnText(0));
@@ -124,8 +131,8 @@ std::vector<std::string> CallDirectoryStore::labelsFor(std::int64_t number) {
 platform::Status CallDirectoryStore::forEachEntry(
     const std::function<void(std::int64_t number, std::string_view label)>& visit) {
   sqlite::Statement select(impl_->db.get(),
-                          "SELECT number, label FROM identification UNION ALL "
-                          "SELECT number, label FROM more_labels ORDER BY number, label");
+                           "SELECT number, label FROM identification UNION ALL "
+                           "SELECT number, label FROM more_labels ORDER BY number, label");
   int rc;
   while ((rc = select.step()) == SQLITE_ROW) visit(select.columnInt64(0), select.columnText(1));
   if (rc != SQLITE_DONE) return sqlite::error(impl_->db.get(), "cannot read the call directory store");

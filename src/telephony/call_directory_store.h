@@ -33,7 +33,8 @@ class CallDirectoryStore {
   // Labels of `number`, in label order.
   std::vector<std::string> labelsFor(std::int64_t number);
   // Every identification entry in number order, then label order.
-  platform::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
+  platform::Status forEachEntry(
+      const std::function<void(std::int64_t number, std::string_view label)>& visit);
 
   // The changes of one request, applied inside a transaction that becomes
   // visible only on commit.

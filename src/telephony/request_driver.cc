@@ -134,16 +134,17 @@ class RequestChecker {
                   "unexpected incremental removal: a complete request cannot remove entries");
     }
     if (!asked_incremental_) {
-      return fail(platform::kErrorUnexpectedIncrementalRemoval,
-                  "unexpected incremental removal: the extension removed entries before asking isIncremental");
+      return fail(
+          platform::kErrorUnexpectedIncrementalRemoval,
+          "unexpected incremental removal: the extension removed entries before asking isIncremental");
     }
     return true;
   }
 
   bool ascending(std::optional<std::int64_t>& last, std::int64_t number) {
     if (last && number < *last) {
-      return fail(platform::kErrorEntriesOutOfOrder, "entries out of order: " + std::to_string(number) +
-                                                         " after " + std::to_string(*last));
+      return fail(platform::kErrorEntriesOutOfOrder,
+                  "entries out of order: " + std::to_string(number) + " after " + std::to_string(*last));
     }
     if (last && number == *last) {
       return fail(platform::kErrorDuplicateEntries, "duplicate entries: " + std::to_string(number));
@@ -202,7 +203,8 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
     return r;
   };
   if (!device.hasBundle() || !device.principalClass()) {
-    return finish(failed(result, platform::kErrorNoExtensionFound, "no extension found: the device has no extension bundle"));
+    return finish(failed(result, platform::kErrorNoExtensionFound,
+                         "no extension found: the device has no extension bundle"));
   }
   std::unique_ptr<CallDirectoryStore> store;
   if (auto s = CallDirectoryStore::open(device.paths().store, store); !s.ok) {
@@ -210,13 +212,15 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   }
   result.entries = store->entryCount();
   if (!store->enabled()) {
-    return finish(failed(result, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`"));
+    return finish(
+        failed(result, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`"));
   }
   // One load at a time per device.
   const std::string lock_path = std::filesystem::path(device.paths().store).parent_path() / "loading.lock";
   Fd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
-    return finish(failed(result, platform::kErrorCurrentlyLoading, "currently loading: another request is running"));
+    return finish(
+        failed(result, platform::kErrorCurrentlyLoading, "currently loading: another request is running"));
   }
 
   result.incremental = options.incremental.value_or(store->loaded());

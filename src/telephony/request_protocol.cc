@@ -94,14 +94,22 @@ std::optional<OperationMessage> OperationDecoder::next() {
 
 std::string describeOperation(const OperationMessage& m) {
   switch (m.operation) {
-    case Operation::kSetDelegate: return "setDelegate";
-    case Operation::kIsIncremental: return "isIncremental";
-    case Operation::kRemoveAll: return "removeAllIdentificationEntries";
-    case Operation::kAdd: return "addIdentificationEntry " + std::to_string(m.number) + " " + quoted(m.label);
-    case Operation::kRemove: return "removeIdentificationEntry " + std::to_string(m.number);
-    case Operation::kAddBlocking: return "addBlockingEntry " + std::to_string(m.number);
-    case Operation::kRemoveBlocking: return "removeBlockingEntry " + std::to_string(m.number);
-    case Operation::kComplete: return "completeRequest";
+    case Operation::kSetDelegate:
+      return "setDelegate";
+    case Operation::kIsIncremental:
+      return "isIncremental";
+    case Operation::kRemoveAll:
+      return "removeAllIdentificationEntries";
+    case Operation::kAdd:
+      return "addIdentificationEntry " + std::to_string(m.number) + " " + quoted(m.label);
+    case Operation::kRemove:
+      return "removeIdentificationEntry " + std::to_string(m.number);
+    case Operation::kAddBlocking:
+      return "addBlockingEntry " + std::to_string(m.number);
+    case Operation::kRemoveBlocking:
+      return "removeBlockingEntry " + std::to_string(m.number);
+    case Operation::kComplete:
+      return "completeRequest";
   }
   return "unknown";
 }

@@ -45,7 +45,8 @@ struct OperationMessage {
 };
 
 // Appends the encoding of one operation to `out`.
-void encodeOperation(std::string& out, Operation operation, std::int64_t number = 0, std::string_view label = {});
+void encodeOperation(std::string& out, Operation operation, std::int64_t number = 0,
+                     std::string_view label = {});
 
 // Takes whole messages from the front of a byte stream.
 class OperationDecoder {

@@ -29,11 +29,13 @@ TEST_F(DeviceCommandsTest, InitPathsAndRefusals) {
   EXPECT_EQ(calldir("init --group notagroup").status, 2);
   const auto paths = calldir("paths --json");
   ASSERT_EQ(paths.status, 0);
-  for (const char* key : {"\"root\"", "\"container\"", "\"settings\"", "\"bundle\"", "\"resources\"", "\"store\""}) {
+  for (const char* key :
+       {"\"root\"", "\"container\"", "\"settings\"", "\"bundle\"", "\"resources\"", "\"store\""}) {
     EXPECT_NE(paths.out.find(key), std::string::npos) << key;
   }
   testing::TempDir other;
-  EXPECT_EQ(testing::runCommand(std::string(CALLDIR_BINARY) + " --root " + other.file("none") + " status 2>/dev/null")
+  EXPECT_EQ(testing::runCommand(std::string(CALLDIR_BINARY) + " --root " + other.file("none") +
+                                " status 2>/dev/null")
                 .status,
             3);
 }
@@ -43,8 +45,11 @@ TEST_F(DeviceCommandsTest, SettingsCommandsShareTheStoreWithSqlite3) {
   EXPECT_EQ(calldir("settings set CDListClearAllYN Y").status, 0);
   EXPECT_EQ(calldir("settings get CDListClearAllYN").out, "Y\n");
   EXPECT_EQ(calldir("settings get CallDirectoryAddLog").status, 1);
-  const std::string db = root + "/AppGroup/group.calldir.example/Library/Preferences/group.calldir.example.sqlite";
-  ASSERT_EQ(testing::runCommand("sqlite3 " + db + " \"INSERT INTO settings VALUES ('fromSqlite', 'hi')\"").status, 0);
+  const std::string db =
+      root + "/AppGroup/group.calldir.example/Library/Preferences/group.calldir.example.sqlite";
+  ASSERT_EQ(
+      testing::runCommand("sqlite3 " + db + " \"INSERT INTO settings VALUES ('fromSqlite', 'hi')\"").status,
+      0);
   EXPECT_EQ(calldir("settings list --json").out, "{\"CDListClearAllYN\": \"Y\", \"fromSqlite\": \"hi\"}\n");
   EXPECT_EQ(calldir("settings unset fromSqlite").status, 0);
   EXPECT_EQ(testing::runCommand("sqlite3 " + db + " \"SELECT count(*) FROM settings\"").out, "1\n");
@@ -53,7 +58,8 @@ TEST_F(DeviceCommandsTest, SettingsCommandsShareTheStoreWithSqlite3) {
 TEST_F(DeviceCommandsTest, StatusSaysWhatTheNextRequestDoes) {
   ASSERT_EQ(calldir("init").status, 0);
   auto status = calldir("status");
-  EXPECT_NE(status.out.find("CDListRestoreStatus = EMPTY (not set; the default)"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("CDListRestoreStatus = EMPTY (not set; the default)"), std::string::npos)
+      << status.out;
   EXPECT_NE(status.out.find("next incremental request: nothing"), std::string::npos);
 
   calldir("settings set CDListClearAllYN Y");
@@ -69,7 +75,8 @@ TEST_F(DeviceCommandsTest, StatusSaysWhatTheNextRequestDoes) {
                      codec::encodeListText(testing::sampleCallerList(3)));
   status = calldir("status --json");
   EXPECT_NE(status.out.find("\"action\": \"update\""), std::string::npos) << status.out;
-  EXPECT_NE(status.out.find("\"callersAdd.json\": \"waiting, 3 element(s)\""), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("\"callersAdd.json\": \"waiting, 3 element(s)\""), std::string::npos)
+      << status.out;
   EXPECT_NE(status.out.find("\"callersDel.json\": \"missing\""), std::string::npos);
 }
 
@@ -95,7 +102,8 @@ TEST_F(DeviceCommandsTest, PutResourceEncodesPlainListsAndCopiesListTexts) {
 
 TEST_F(DeviceCommandsTest, ListCheckExitStatuses) {
   testing::writeFile(dir.file("good"), codec::encodeListText(testing::sampleCallerList(20)));
-  testing::writeFile(dir.file("skips"), codec::encodeListText(R"([{"number":"1","name":"a"},{"number":"2"}])"));
+  testing::writeFile(dir.file("skips"),
+                     codec::encodeListText(R"([{"number":"1","name":"a"},{"number":"2"}])"));
   testing::writeFile(dir.file("bad"), "QUJDREVGR0hJSktM");
   EXPECT_EQ(calldir("list check " + dir.file("good")).status, 0);
   auto skips = calldir("list check " + dir.file("skips"));

@@ -96,7 +96,8 @@ TEST(ListCommand, FilesAndTheOpensslCommandInterchange) {
   testing::writeFile(dir.file("plain.json"), list);
   const std::string calldir = CALLDIR_BINARY;
   const std::string key_hex = testing::toHex(codec::getCallDirectoryEncryptKey()) + std::string(32, '0');
-  const std::string openssl = "openssl enc -aes-256-cbc -nosalt -K " + key_hex + " -iv " + std::string(32, '0');
+  const std::string openssl =
+      "openssl enc -aes-256-cbc -nosalt -K " + key_hex + " -iv " + std::string(32, '0');
 
   // calldir writes, openssl reads.
   auto r = testing::runCommand(calldir + " list encode --line-length 64 " + dir.file("plain.json") + " -o " +
@@ -108,12 +109,14 @@ TEST(ListCommand, FilesAndTheOpensslCommandInterchange) {
   EXPECT_EQ(r.out, list);
 
   // openssl writes, calldir reads (from standard input, with openssl's line breaks).
-  r = testing::runCommand(openssl + " -base64 -in " + dir.file("plain.json") + " | " + calldir + " list decode -");
+  r = testing::runCommand(openssl + " -base64 -in " + dir.file("plain.json") + " | " + calldir +
+                          " list decode -");
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.out, list);
 
   // Exit statuses of the binary.
-  EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("plain.json") + " 2>/dev/null").status, 2);
+  EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("plain.json") + " 2>/dev/null").status,
+            2);
   EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("missing") + " 2>/dev/null").status, 3);
   EXPECT_EQ(testing::runCommand(calldir + " list frobnicate 2>/dev/null").status, 2);
   EXPECT_EQ(testing::runCommand(calldir + " list encode --help >/dev/null").status, 0);

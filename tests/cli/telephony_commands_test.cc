@@ -16,7 +16,9 @@ class TelephonyCommandsTest : public ::testing::Test {
                                dir.file("stderr"));
   }
   std::string err() { return testing::readFile(dir.file("stderr")); }
-  std::string example(const std::string& name) { return std::string(CALLDIR_SOURCE_DIR) + "/examples/" + name; }
+  std::string example(const std::string& name) {
+    return std::string(CALLDIR_SOURCE_DIR) + "/examples/" + name;
+  }
 
   testing::TempDir dir;
   std::string root = dir.file("device");
@@ -26,7 +28,8 @@ TEST_F(TelephonyCommandsTest, TheWholeProtocolFromTheCommandLine) {
   ASSERT_EQ(calldir("init").status, 0);
   auto r = calldir("reload --json");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("\"error\": {\"code\": 6, \"name\": \"extensionDisabled\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"error\": {\"code\": 6, \"name\": \"extensionDisabled\""), std::string::npos)
+      << r.out;
 
   r = calldir("enable");
   ASSERT_EQ(r.status, 0) << err();
@@ -35,12 +38,13 @@ TEST_F(TelephonyCommandsTest, TheWholeProtocolFromTheCommandLine) {
   ASSERT_EQ(calldir("bundle put-resource " + example("callers.json")).status, 0);
   r = calldir("app restore --reload --json --trace " + dir.file("trace"));
   ASSERT_EQ(r.status, 0) << r.out << err();
-  for (const char* key : {"\"kind\": \"incremental\"", "\"completed\": true", "\"error\": null", "\"added\": 8",
-                          "\"removed\": 0", "\"entries\": 8", "\"extension_cpu_seconds\": ",
-                          "\"extension_peak_bytes\": "}) {
+  for (const char* key :
+       {"\"kind\": \"incremental\"", "\"completed\": true", "\"error\": null", "\"added\": 8",
+        "\"removed\": 0", "\"entries\": 8", "\"extension_cpu_seconds\": ", "\"extension_peak_bytes\": "}) {
     EXPECT_NE(r.out.find(key), std::string::npos) << key << " in " << r.out;
   }
-  EXPECT_EQ(testing::readFile(dir.file("trace")).rfind("setDelegate\nisIncremental\nremoveAllIdentificationEntries\n", 0),
+  EXPECT_EQ(testing::readFile(dir.file("trace"))
+                .rfind("setDelegate\nisIncremental\nremoveAllIdentificationEntries\n", 0),
             0u);
 
   r = calldir("lookup 821012345678");
@@ -48,7 +52,8 @@ TEST_F(TelephonyCommandsTest, TheWholeProtocolFromTheCommandLine) {
   EXPECT_EQ(r.out, "821012345678\tCity Hall\n");
   EXPECT_EQ(calldir("lookup 821012345678 1").status, 1);
 
-  r = calldir("app put --del " + example("callersDel.json") + " --add " + example("callersAdd.json") + " --reload");
+  r = calldir("app put --del " + example("callersDel.json") + " --add " + example("callersAdd.json") +
+              " --reload");
   ASSERT_EQ(r.status, 0) << r.out << err();
   EXPECT_NE(r.out.find("added 2, removed 1"), std::string::npos) << r.out;
   r = calldir("entries --json");

@@ -40,7 +40,7 @@ TEST(Aes256, SharedLeadingBlocksGiveSharedCiphertextBlocks) {
 TEST(Aes256, RefusesWhatDoesNotDecipher) {
   const auto cipher = *AES256EncryptWithKey("some caller list text", kKey);
   EXPECT_FALSE(AES256DecryptWithKey(cipher.substr(0, 31), kKey));  // not whole blocks
-  EXPECT_FALSE(AES256DecryptWithKey("", kKey));                     // no block at all
+  EXPECT_FALSE(AES256DecryptWithKey("", kKey));                    // no block at all
   // Tampering with the last block breaks the padding.
   std::string tampered = cipher;
   tampered.back() = static_cast<char>(tampered.back() ^ 0x55);

@@ -11,13 +11,17 @@ namespace calldir::codec {
 namespace {
 
 std::string encodeList(const std::string& plain, std::uint64_t line_length = 0) {
-  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()), line_length);
+  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()),
+                                      line_length);
 }
 
 const std::string kPlain = R"([{"number":"821000000001","name":"Test"}])";
 
 TEST(GetDecodedText, ShortInputsGiveTheEmptyText) {
-  for (const char* text : {"", " \t ", "A", " A\t", "\xE2\x80\x80" "A" "\xE3\x80\x80"}) {
+  for (const char* text : {"", " \t ", "A", " A\t",
+                           "\xE2\x80\x80"
+                           "A"
+                           "\xE3\x80\x80"}) {
     auto decoded = getDecodedText(std::string_view(text));
     ASSERT_TRUE(decoded) << text;
     EXPECT_EQ(*decoded, "") << text;

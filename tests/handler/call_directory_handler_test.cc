@@ -31,7 +31,9 @@ class HandlerTest : public ::testing::Test {
     auto it = all.find(key);
     return it == all.end() ? "<unset>" : it->second;
   }
-  void putResource(const std::string& plain) { files.files["/bundle/callersAdd_Zero.json"] = codec::encodeListText(plain); }
+  void putResource(const std::string& plain) {
+    files.files["/bundle/callersAdd_Zero.json"] = codec::encodeListText(plain);
+  }
   void putDelta(const std::string& name, const std::string& plain) {
     files.files[kContainer + name] = codec::encodeListText(plain);
   }
@@ -51,7 +53,8 @@ TEST_F(HandlerTest, NonIncrementalRequestWritesTheNoLineWithoutSynchronizing) {
   settings.put("CDListClearAllYN", "Y");
   settings.put("CDListRestoreStatus", "END");
   EXPECT_EQ(request(false), "delegate isIncremental complete");
-  EXPECT_EQ(settings.trace(), (std::vector<std::string>{"set CallDirectoryisIncremental=NO [Y] [" + kNow + "]"}));
+  EXPECT_EQ(settings.trace(),
+            (std::vector<std::string>{"set CallDirectoryisIncremental=NO [Y] [" + kNow + "]"}));
   EXPECT_EQ(value("CDListClearAllYN"), "Y");
 }
 
@@ -69,7 +72,8 @@ TEST_F(HandlerTest, RestoreFromZeroAddsEveryUsableEntryInListOrder) {
   settings.put("CDListClearAllYN", "Y");
   settings.put("CDListRestoreStatus", "END");
   EXPECT_EQ(request(true),
-            "delegate isIncremental removeAll add(821000000001,\"A\") add(821000000003,\"C\") add(0,\"Zero\") complete");
+            "delegate isIncremental removeAll add(821000000001,\"A\") add(821000000003,\"C\") "
+            "add(0,\"Zero\") complete");
   const std::vector<std::string> expected = {
       "set CallDirectoryisIncremental=YES [Y] [END] [" + kNow + "]",
       "sync",
@@ -155,9 +159,9 @@ TEST_F(HandlerTest, AllElementsUnusableStillEndsTheRestore) {
 TEST_F(HandlerTest, DeltaListsRemoveFirstThenAddAndAreEmptied) {
   settings.put("CDListRestoreStatus", "END");
   putDelta("callersDel.json", R"([{"number":"821000000001"},{"name":"no number"}])");
-  putDelta("callersAdd.json", R"([{"number":"821000000005","name":"E"},{"number":"821000000006","name":""}])");
-  EXPECT_EQ(request(true),
-            "delegate isIncremental remove(821000000001) add(821000000005,\"E\") complete");
+  putDelta("callersAdd.json",
+           R"([{"number":"821000000005","name":"E"},{"number":"821000000006","name":""}])");
+  EXPECT_EQ(request(true), "delegate isIncremental remove(821000000001) add(821000000005,\"E\") complete");
   EXPECT_EQ(value("CallDirectoryDelLog"), "[1 / 2] {\"name\":\"no number\"}");
   EXPECT_EQ(value("CallDirectoryAddLog"), "[1 / 2] {\"number\":\"821000000006\",\"name\":\"\"}");
   EXPECT_EQ(value("CallDirectoryZeroStatus"), "COMPLETE");
@@ -223,8 +227,9 @@ TEST_F(HandlerTest, FailedRequestIsRecordedOnly) {
   RecordingContext context(true);
   CallDirectoryHandler handler({settings, files, files, clock, kGroup});
   handler.requestFailedForExtensionContext(context, {.code = 3, .reason = "entries out of order"});
-  EXPECT_EQ(value("CallDirectoryErrorError"),
-            "error Error Domain=com.apple.CallKit.error.calldirectorymanager Code=3 \"entries out of order\"");
+  EXPECT_EQ(
+      value("CallDirectoryErrorError"),
+      "error Error Domain=com.apple.CallKit.error.calldirectorymanager Code=3 \"entries out of order\"");
   EXPECT_EQ(value("CDListClearAllYN"), "Y");
   EXPECT_EQ(context.joined(), "");
 }

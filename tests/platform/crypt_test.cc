@@ -47,9 +47,9 @@ TEST(CryptOneShot, ReportsEachFailure) {
   const std::string key(32, 'k');
   std::string out(64, '\0');
   std::size_t moved = 99;
-  EXPECT_EQ(cryptOneShot(CryptOperation::kEncrypt, key.data(), 31, nullptr, "x", 1, out.data(), out.size(),
-                         &moved),
-            CryptStatus::kParamError);
+  EXPECT_EQ(
+      cryptOneShot(CryptOperation::kEncrypt, key.data(), 31, nullptr, "x", 1, out.data(), out.size(), &moved),
+      CryptStatus::kParamError);
   EXPECT_EQ(moved, 0u);
   EXPECT_EQ(cryptOneShot(CryptOperation::kEncrypt, key.data(), 32, nullptr, "x", 1, out.data(), 15, &moved),
             CryptStatus::kBufferTooSmall);
@@ -58,8 +58,8 @@ TEST(CryptOneShot, ReportsEachFailure) {
             CryptStatus::kAlignmentError);
   // Sixteen zero bytes under this key do not end in valid padding.
   std::string zeros(16, '\0');
-  const CryptStatus status = cryptOneShot(CryptOperation::kDecrypt, key.data(), 32, nullptr, zeros.data(),
-                                          16, out.data(), out.size(), &moved);
+  const CryptStatus status = cryptOneShot(CryptOperation::kDecrypt, key.data(), 32, nullptr, zeros.data(), 16,
+                                          out.data(), out.size(), &moved);
   EXPECT_EQ(status, CryptStatus::kDecodeError);
   EXPECT_EQ(moved, 0u);
 }

@@ -1,8 +1,7 @@
 #include "platform/files.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "test_util.h"
 

@@ -27,9 +27,26 @@ std::vector<Seen> walk(JsonDocument& document) {
 }
 
 TEST(JsonDocument, RefusesMalformedTextAndBareValues) {
-  for (const char* text : {"", "   ", "42", "\"text\"", "true", "null", "[", "[1,]", "[1 2]", "{\"a\":}",
-                           "[] []", "[]x", "[01]", "[1.]", "[\"a\nb\"]", "[\"\\q\"]", "[tru]", "{\"a\" 1}",
-                           "[{\"number\":\"1\",}]", "[\"\xFF\"]"}) {
+  for (const char* text : {"",
+                           "   ",
+                           "42",
+                           "\"text\"",
+                           "true",
+                           "null",
+                           "[",
+                           "[1,]",
+                           "[1 2]",
+                           "{\"a\":}",
+                           "[] []",
+                           "[]x",
+                           "[01]",
+                           "[1.]",
+                           "[\"a\nb\"]",
+                           "[\"\\q\"]",
+                           "[tru]",
+                           "{\"a\" 1}",
+                           "[{\"number\":\"1\",}]",
+                           "[\"\xFF\"]"}) {
     EXPECT_EQ(JsonDocument::parse(text), nullptr) << text;
   }
 }
@@ -76,7 +93,8 @@ TEST(JsonDocument, WalkGivesStringMembersAndRawText) {
 
 TEST(JsonDocument, NestedValuesAreSkippedAndKeptInTheRawText) {
   auto document = JsonDocument::parse(
-      "[ {\"x\": {\"number\": \"9\", \"y\": [1, {}]}, \"number\": \"5\", \"name\": \"N\"} ,\n {\"n\\u0061me\": \"esc\"} ]");
+      "[ {\"x\": {\"number\": \"9\", \"y\": [1, {}]}, \"number\": \"5\", \"name\": \"N\"} ,\n "
+      "{\"n\\u0061me\": \"esc\"} ]");
   ASSERT_NE(document, nullptr);
   const auto seen = walk(*document);
   ASSERT_EQ(seen.size(), 2u);

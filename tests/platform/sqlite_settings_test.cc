@@ -1,10 +1,9 @@
 #include "platform/sqlite_settings.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
@@ -122,7 +121,8 @@ TEST(SqliteSettings, AProcessKilledInAGroupOfWritesLeavesAllOrNone) {
       SqliteSettingsStore store(path, kGroup);
       for (int generation = 0;; ++generation) {
         auto s = store.initWithSuiteName(kGroup);
-        for (int k = 0; k < 50; ++k) s->setObject("gen " + std::to_string(generation), "key" + std::to_string(k));
+        for (int k = 0; k < 50; ++k)
+          s->setObject("gen " + std::to_string(generation), "key" + std::to_string(k));
         s->synchronize();
       }
     }

@@ -13,7 +13,8 @@ TEST(HoldsListData, SixteenUtf16CodeUnitsIsTheThreshold) {
   EXPECT_FALSE(holdsListData(std::string(15, ' ')));
   EXPECT_TRUE(holdsListData(std::string(16, ' ')));
   // Fifteen characters in more than sixteen bytes is still below.
-  EXPECT_FALSE(holdsListData(std::string("[\"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\"]")));
+  EXPECT_FALSE(holdsListData(std::string(
+      "[\"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\"]")));
   // An emoji counts twice.
   EXPECT_TRUE(holdsListData(std::string("[\"") + std::string(11, 'a') + "\xF0\x9F\x98\x80\"]"));
 }
@@ -57,9 +58,11 @@ TEST(CheckListText, ReportsWhatARequestWouldDo) {
   EXPECT_EQ(report.refused[2].index, 6u);  // negative
   EXPECT_FALSE(report.clean());
 
-  EXPECT_TRUE(checkListText(codec::encodeListText(R"([{"number":"1","name":"a"},{"number":"2","name":"b"}])")).clean());
+  EXPECT_TRUE(checkListText(codec::encodeListText(R"([{"number":"1","name":"a"},{"number":"2","name":"b"}])"))
+                  .clean());
   EXPECT_EQ(checkListText(codec::encodeListText("[]")).outcome, ListReport::Outcome::kNoData);
-  EXPECT_EQ(checkListText(codec::encodeListText("{\"a\": \"padding....\"}")).outcome, ListReport::Outcome::kMalformed);
+  EXPECT_EQ(checkListText(codec::encodeListText("{\"a\": \"padding....\"}")).outcome,
+            ListReport::Outcome::kMalformed);
   EXPECT_EQ(checkListText("QUJDREVGR0hJSktM").outcome, ListReport::Outcome::kUndecodable);
   EXPECT_EQ(checkListText("").outcome, ListReport::Outcome::kNoData);
 }

@@ -9,9 +9,11 @@ namespace {
 
 std::vector<std::string> all(CallDirectoryStore& store) {
   std::vector<std::string> out;
-  EXPECT_TRUE(store.forEachEntry([&](std::int64_t n, std::string_view label) {
-                     out.push_back(std::to_string(n) + "=" + std::string(label));
-                   }).ok);
+  EXPECT_TRUE(store
+                  .forEachEntry([&](std::int64_t n, std::string_view label) {
+                    out.push_back(std::to_string(n) + "=" + std::string(label));
+                  })
+                  .ok);
   return out;
 }
 

@@ -1,11 +1,10 @@
 #include "telephony/request_driver.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -101,7 +100,8 @@ TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
   EXPECT_EQ(labels(821000000002), std::vector<std::string>{"B"});
 
   putDelta("callersDel.json", R"([{"number":"821000000001"}])");
-  putDelta("callersAdd.json", R"([{"number":"821000000002","name":"B again"},{"number":"821000000003","name":"C"}])");
+  putDelta("callersAdd.json",
+           R"([{"number":"821000000002","name":"B again"},{"number":"821000000003","name":"C"}])");
   options.trace_path.clear();
   options.incremental = std::nullopt;
   r = runRequest(*device, options);
@@ -204,7 +204,8 @@ TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
 TEST_F(RequestDriverTest, AnExtensionGoneRightAfterCompletingDoesNotTakeTheServiceWithIt) {
   options.incremental = true;
   options.extension_binary = fakeExtension(
-      "printf 'DI' >&4; printf 'A\\001\\000\\000\\000\\000\\000\\000\\000\\001\\000\\000\\000xC' >&4; exec 3<&- 4>&-; exit 0");
+      "printf 'DI' >&4; printf 'A\\001\\000\\000\\000\\000\\000\\000\\000\\001\\000\\000\\000xC' >&4; exec "
+      "3<&- 4>&-; exit 0");
   for (int i = 0; i < 20; ++i) {
     const auto r = runRequest(*device, options);
     EXPECT_TRUE(r.completed) << r.reason;
