@@ -34,7 +34,6 @@ class RealDevice {
   Environment environment() { return {settings_, files_, bundle_, clock_, root_.group()}; }
   const DeviceRoot& root() const { return root_; }
   SqliteSettingsStore& settingsStore() { return settings_; }
-  PosixFileManager& files() { return files_; }
 
  private:
   DeviceRoot root_;

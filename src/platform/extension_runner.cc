@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/fd.h"
 #include "telephony/request_protocol.h"
 
 namespace calldir::platform {
@@ -76,13 +77,8 @@ class PipeContext : public CallDirectoryExtensionContext {
   }
 
   void flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-      const ssize_t n = ::write(write_fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;  // the service has gone; nothing more to tell it
-      done += static_cast<std::size_t>(n);
-    }
+    // A failed write means the service has gone; there is no one left to tell.
+    (void)writeFully(write_fd_, buffer_);
     buffer_.clear();
     flushed_ = true;
   }

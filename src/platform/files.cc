@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "platform/fd.h"
+
 namespace calldir::platform {
 
 std::string appendingPathComponent(std::string_view directory, std::string_view name) {
@@ -18,34 +20,6 @@ std::string appendingPathComponent(std::string_view directory, std::string_view 
 }
 
 namespace {
-
-// Closes a descriptor when it goes.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
 
 // Large lists are read into one big buffer; backing it with huge pages saves
 // most of the page faults of touching it. Only a hint: failure changes nothing.
@@ -103,24 +77,24 @@ bool PosixFileManager::fileExistsAtPath(const std::string& path) {
 }
 
 bool PosixFileManager::createFileAtPath(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   return fd.ok();
 }
 
 std::optional<std::string> PosixFileManager::dataWithContentsOfFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.ok()) return std::nullopt;
   return readAll(fd.get());
 }
 
 bool PosixFileManager::writeToFile(const std::string& path, std::string_view data) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (!fd.ok()) return false;
-  return writeAll(fd.get(), data);
+  return writeFully(fd.get(), data);
 }
 
 bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::string_view expected) {
-  Fd fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+  FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
   if (!fd.ok()) return false;
   auto current = readAll(fd.get());
   if (!current || *current != expected) return false;

@@ -36,13 +36,7 @@ class InMemorySettings : public Settings {
 
  private:
   void flush() {
-    for (auto& [key, value] : owner_.pending_) {
-      if (value) {
-        owner_.committed_[key] = *value;
-      } else {
-        owner_.committed_.erase(key);
-      }
-    }
+    applyPendingWrites(owner_.committed_, owner_.pending_);
     owner_.pending_.clear();
     wrote_ = false;
   }
@@ -58,13 +52,7 @@ std::unique_ptr<Settings> InMemorySettingsProvider::initWithSuiteName(std::strin
 
 SettingsSnapshot InMemorySettingsProvider::current() const {
   SettingsSnapshot all = committed_;
-  for (const auto& [key, value] : pending_) {
-    if (value) {
-      all[key] = *value;
-    } else {
-      all.erase(key);
-    }
-  }
+  applyPendingWrites(all, pending_);
   return all;
 }
 

@@ -48,6 +48,19 @@ class SettingsProvider {
 // Every value of a store, for listing.
 using SettingsSnapshot = std::map<std::string, std::string>;
 
+// Applies pending writes (a map of key to value, no value for a removal) to
+// `values`, as a synchronize would.
+template <typename PendingWrites>
+void applyPendingWrites(SettingsSnapshot& values, const PendingWrites& pending) {
+  for (const auto& [key, value] : pending) {
+    if (value) {
+      values[key] = *value;
+    } else {
+      values.erase(key);
+    }
+  }
+}
+
 // Settings kept in memory, recording what was asked of them: each write as
 // `set KEY=VALUE`, each removal as `unset KEY` and each flush as `sync`, in
 // order, so that tests read the trace of a request. Pending writes behave as

@@ -154,13 +154,7 @@ std::optional<SettingsSnapshot> SqliteSettingsStore::snapshot() {
   while ((rc = all.step()) == SQLITE_ROW)
     values[std::string(all.columnText(0))] = std::string(all.columnText(1));
   if (rc != SQLITE_DONE) return std::nullopt;
-  for (const auto& [key, value] : impl_->pending) {
-    if (value) {
-      values[key] = *value;
-    } else {
-      values.erase(key);
-    }
-  }
+  applyPendingWrites(values, impl_->pending);
   return values;
 }
 

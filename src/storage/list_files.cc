@@ -51,19 +51,22 @@ std::optional<std::string> ListFiles::readJsonDataFromResourceFile(std::string_v
   return forceReadJsonDataFromResourceFile(name);
 }
 
-std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name, std::string& stored) {
-  stored.clear();
+std::optional<std::string> ListFiles::readGroupFile(std::string_view name, std::string* stored) {
+  if (stored != nullptr) stored->clear();
   auto path = locate(name);
   if (!path || !files_.fileExistsAtPath(*path)) return std::string();
   auto data = files_.dataWithContentsOfFile(*path);
   if (!data || !platform::isValidUtf8(*data)) return std::string();
-  stored = *data;
+  if (stored != nullptr) *stored = *data;
   return codec::decodeListText(std::move(*data)).text;
 }
 
+std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name, std::string& stored) {
+  return readGroupFile(name, &stored);
+}
+
 std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name) {
-  std::string stored;
-  return readJsonDataFromGroupFile(name, stored);
+  return readGroupFile(name, nullptr);
 }
 
 }  // namespace calldir::storage

@@ -54,6 +54,9 @@ class ListFiles {
 
  private:
   std::optional<std::string> locate(std::string_view name);
+  // The plain text of a container file; its stored text goes to `stored`
+  // when given (copying it costs a second buffer, so only when asked).
+  std::optional<std::string> readGroupFile(std::string_view name, std::string* stored);
 
   platform::FileManager& files_;
   platform::Bundle& bundle_;

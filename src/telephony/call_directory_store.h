@@ -54,8 +54,6 @@ class CallDirectoryStore {
   // still gathered must have been flushed (their count is the caller's).
   platform::Status commit();
   void rollback();
-  // The first failure of an operation since begin, if any.
-  const std::optional<std::string>& operationError() const { return operation_error_; }
 
  private:
   struct Impl;

@@ -19,6 +19,7 @@
 
 #include "platform/call_directory.h"
 #include "platform/extension_runner.h"
+#include "platform/fd.h"
 #include "telephony/call_directory_store.h"
 #include "telephony/request_protocol.h"
 
@@ -29,23 +30,6 @@ namespace calldir::telephony {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 RequestResult failed(RequestResult result, int code, std::string reason) {
   result.completed = false;
@@ -167,18 +151,13 @@ class RequestChecker {
 
 // Writes to a pipe whose reader may have gone: the write then fails with
 // EPIPE instead of the SIGPIPE ending this process.
-void writeAll(int fd, std::string_view data) {
+void writeToPipe(int fd, std::string_view data) {
   sigset_t pipe_signal;
   sigset_t previous;
   sigemptyset(&pipe_signal);
   sigaddset(&pipe_signal, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
+  (void)platform::writeFully(fd, data);
   const timespec no_wait{0, 0};
   while (sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
   }
@@ -217,7 +196,7 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   }
   // One load at a time per device.
   const std::string lock_path = std::filesystem::path(device.paths().store).parent_path() / "loading.lock";
-  Fd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  platform::FileDescriptor lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
     return finish(
         failed(result, platform::kErrorCurrentlyLoading, "currently loading: another request is running"));
@@ -235,20 +214,26 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
   int to_service[2];
   int to_extension[2];
   if (::pipe2(to_service, O_CLOEXEC) != 0) return finish(failed(result, 0, "cannot make a pipe"));
-  Fd service_read(to_service[0]);
-  Fd extension_write(to_service[1]);
+  platform::FileDescriptor service_read(to_service[0]);
+  platform::FileDescriptor extension_write(to_service[1]);
   if (::pipe2(to_extension, O_CLOEXEC) != 0) return finish(failed(result, 0, "cannot make a pipe"));
-  Fd extension_read(to_extension[0]);
-  Fd service_write(to_extension[1]);
+  platform::FileDescriptor extension_read(to_extension[0]);
+  platform::FileDescriptor service_write(to_extension[1]);
 
   // Everything the child needs is prepared before fork: only async-signal-safe
   // calls happen between fork and exec.
   const int child_read = 3;
   const int child_write = 4;
   std::vector<std::string> env_strings;
+  auto sets = [](std::string_view entry, std::string_view name) {
+    return entry.size() > name.size() && entry.substr(0, name.size()) == name && entry[name.size()] == '=';
+  };
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string_view entry(*e);
-    if (entry.rfind("CALLDIR_DEVICE_ROOT=", 0) == 0 || entry.rfind("CALLDIR_REQUEST_", 0) == 0) continue;
+    if (sets(entry, platform::kRootVariable) || sets(entry, platform::kRequestFdsVariable) ||
+        sets(entry, platform::kIncrementalVariable)) {
+      continue;  // set below for this request
+    }
     env_strings.emplace_back(entry);
   }
   env_strings.push_back(std::string(platform::kRootVariable) + "=" + device.paths().root);
@@ -348,7 +333,7 @@ RequestResult runRequest(const platform::DeviceRoot& device, const RequestOption
       outcome.code = checker.failure()->first;
       outcome.reason = checker.failure()->second;
     }
-    writeAll(service_write.get(), encodeOutcome(outcome));
+    writeToPipe(service_write.get(), encodeOutcome(outcome));
     service_write.reset();
     // Give the extension the rest of the time limit to record a failure and exit.
     bool exited = false;
