@@ -8,6 +8,9 @@
 #include <string>
 
 #include "codec/text_decoding.h"
+#include "doubles/in_memory_files.h"
+#include "doubles/in_memory_settings.h"
+#include "doubles/manual_clock.h"
 #include "handler/call_directory_handler.h"
 
 namespace {
@@ -42,14 +45,14 @@ void BM_HandlerRestoreFromZero(benchmark::State& state) {
   }
   plain += "]";
   const std::string text = codec::encodeListText(plain);
-  platform::InMemoryFileManager files;
+  doubles::InMemoryFileManager files;
   files.entitled_groups.insert("group.bench");
-  platform::ManualClock clock(std::chrono::system_clock::now());
+  doubles::ManualClock clock(std::chrono::system_clock::now());
   for (auto _ : state) {
     state.PauseTiming();
     files.files.clear();
     files.files["/bundle/callersAdd_Zero.json"] = text;
-    platform::InMemorySettingsProvider settings;
+    doubles::InMemorySettingsProvider settings;
     settings.put("CDListClearAllYN", "Y");
     CountingContext context;
     handler::CallDirectoryHandler handler({settings, files, files, clock, "group.bench"});

@@ -15,10 +15,15 @@ void BM_SettingsWriteAndSynchronize(benchmark::State& state) {
   char pattern[] = "/tmp/calldir-bench-XXXXXX";
   const std::string dir = mkdtemp(pattern);
   {
-    calldir::platform::SqliteSettingsStore store(dir + "/settings.sqlite", "group.bench");
+    std::unique_ptr<calldir::platform::SqliteSettingsStore> store;
+    if (!calldir::platform::SqliteSettingsStore::open(dir + "/settings.sqlite", "group.bench", true, store)
+             .ok()) {
+      state.SkipWithError("cannot open the settings store");
+      return;
+    }
     std::size_t i = 0;
     for (auto _ : state) {
-      auto settings = store.initWithSuiteName("group.bench");
+      auto settings = store->initWithSuiteName("group.bench");
       settings->setObject(
           "[" + std::to_string(i++) + " / 10000] {\"number\":\"821000000001\",\"name\":\"A\"}",
           "CallDirectoryAddLog");

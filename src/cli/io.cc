@@ -1,57 +1,50 @@
 #include "cli/io.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
+#include <istream>
+#include <ostream>
 #include <sstream>
+
+#include "base/file_io.h"
 
 namespace calldir::cli {
 
-std::optional<std::string> readInput(const std::string& path, Io& io) {
+int exitCodeFor(const base::Status& status) {
+  switch (status.kind()) {
+    case base::Status::Kind::kOk:
+      return kExitOk;
+    case base::Status::Kind::kInvalidArgument:
+      return kExitBadInput;
+    case base::Status::Kind::kIoError:
+      return kExitFailure;
+  }
+  return kExitFailure;
+}
+
+int fail(Io& io, std::string_view command, const base::Status& status) {
+  io.err << "calldir" << (command.empty() ? "" : " ") << command << ": " << status.message() << "\n";
+  return exitCodeFor(status);
+}
+
+std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+base::Status readInput(const std::string& path, Io& io, std::string& out) {
   if (path == "-") {
     std::ostringstream buffer;
     buffer << io.in.rdbuf();
-    return std::move(buffer).str();
+    out = std::move(buffer).str();
+    return base::Status::Ok();
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    io.err << "calldir: cannot read " << path << ": " << std::strerror(errno) << "\n";
-    return std::nullopt;
-  }
-  std::string data;
-  file.seekg(0, std::ios::end);
-  const auto size = file.tellg();
-  if (size > 0) {
-    data.resize(static_cast<std::size_t>(size));
-    file.seekg(0);
-    file.read(data.data(), size);
-  } else {
-    file.seekg(0);
-    data.assign(std::istreambuf_iterator<char>(file), {});
-  }
-  if (file.bad()) {
-    io.err << "calldir: cannot read " << path << "\n";
-    return std::nullopt;
-  }
-  return data;
+  return base::readFile(path, out);
 }
 
-bool writeOutput(const std::string& path, const std::string& data, Io& io) {
+base::Status writeOutput(const std::string& path, std::string_view data, Io& io) {
   if (path.empty() || path == "-") {
     io.out.write(data.data(), static_cast<std::streamsize>(data.size()));
     io.out.flush();
-    return true;
+    if (!io.out) return base::Status::IoError("cannot write to standard output");
+    return base::Status::Ok();
   }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) file.write(data.data(), static_cast<std::streamsize>(data.size()));
-  if (file) file.close();
-  if (!file) {
-    io.err << "calldir: cannot write " << path << ": " << std::strerror(errno) << "\n";
-    return false;
-  }
-  return true;
+  return base::replaceFile(path, data);
 }
 
 }  // namespace calldir::cli

@@ -1,10 +1,12 @@
-// Input and output for the command-line tool: whole files, or the standard
-// streams when the name is "-".
+// Input, output and exit statuses of the command-line tool: whole files, or
+// the standard streams when the name is "-".
 #pragma once
 
 #include <iosfwd>
-#include <optional>
 #include <string>
+#include <string_view>
+
+#include "base/status.h"
 
 namespace calldir::cli {
 
@@ -17,19 +19,27 @@ struct Io {
 
 // Exit statuses of the calldir command. Each means one thing.
 enum ExitCode : int {
-  kExitOk = 0,  // done; for checks and lookups: nothing to report
-  kExitNegative =
-      1,  // the answer is "no": a check found problems, a key or label is absent, a request failed
+  kExitOk = 0,        // done; for checks and lookups: nothing to report
+  kExitNegative = 1,  // the answer is "no": a check found problems, a value is absent, a request failed
   kExitBadInput = 2,  // the input or the command line cannot be used
   kExitFailure = 3,   // the system failed: a file or store could not be read or written
 };
 
-// Reads the whole of `path`, or of `io.in` for "-". On failure writes a
-// message naming the file to `io.err` and returns no value.
-std::optional<std::string> readInput(const std::string& path, Io& io);
+// The exit status for a failed call: 2 for unusable input, 3 otherwise.
+int exitCodeFor(const base::Status& status);
+
+// Writes "calldir[ <command>]: <message>" to io.err and returns the exit
+// status for `status`.
+int fail(Io& io, std::string_view command, const base::Status& status);
+
+// How a FILE argument is named in messages: "standard input" for "-".
+std::string displayName(const std::string& path);
+
+// Reads the whole of `path`, or of `io.in` for "-", into `out`.
+base::Status readInput(const std::string& path, Io& io, std::string& out);
 
 // Writes `data` to `path` (replacing it), or to `io.out` when `path` is empty
-// or "-". On failure writes a message to `io.err` and returns false.
-bool writeOutput(const std::string& path, const std::string& data, Io& io);
+// or "-".
+base::Status writeOutput(const std::string& path, std::string_view data, Io& io);
 
 }  // namespace calldir::cli

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "cli/json_output.h"
+#include "base/json_quote.h"
 #include "codec/text_decoding.h"
 #include "platform/json.h"
 #include "platform/text.h"
@@ -10,35 +10,30 @@
 
 namespace calldir::cli {
 
-namespace {
-
-std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
-
-}  // namespace
-
 int runListEncode(const ListEncodeOptions& options, Io& io) {
-  auto plain = readInput(options.input, io);
-  if (!plain) return kExitFailure;
+  std::string plain;
+  if (base::Status s = readInput(options.input, io, plain); !s.ok()) return fail(io, "list encode", s);
   if (!options.raw) {
-    if (auto why = platform::whyNotJsonArray(*plain)) {
+    if (auto why = platform::whyNotJsonArray(plain)) {
       io.err << "calldir list encode: " << displayName(options.input) << " is not a caller list: " << *why
              << " (use --raw to encode any bytes)\n";
       return kExitBadInput;
     }
   }
-  const std::string text = codec::encodeListText(*plain, options.line_length);
-  return writeOutput(options.output, text, io) ? kExitOk : kExitFailure;
+  const std::string text = codec::encodeListText(plain, options.line_length);
+  if (base::Status s = writeOutput(options.output, text, io); !s.ok()) return fail(io, "list encode", s);
+  return kExitOk;
 }
 
 int runListDecode(const ListDecodeOptions& options, Io& io) {
-  auto stored = readInput(options.input, io);
-  if (!stored) return kExitFailure;
-  if (!platform::isValidUtf8(*stored)) {
+  std::string stored;
+  if (base::Status s = readInput(options.input, io, stored); !s.ok()) return fail(io, "list decode", s);
+  if (!platform::isValidUtf8(stored)) {
     io.err << "calldir list decode: " << displayName(options.input)
            << " does not decode: the file is not UTF-8 text, so it reads as no text\n";
     return kExitBadInput;
   }
-  codec::DecodedText decoded = codec::decodeListText(std::move(*stored));
+  codec::DecodedText decoded = codec::decodeListText(std::move(stored));
   if (decoded.failure != codec::DecodeFailure::kNone) {
     io.err << "calldir list decode: " << displayName(options.input)
            << " does not decode: " << codec::describeDecodeFailure(decoded.failure) << "\n";
@@ -48,14 +43,16 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
     io.err << "calldir list decode: note: the plain text is shorter than 16 characters; "
               "the extension reads it as a list without data\n";
   }
-  return writeOutput(options.output, *decoded.text, io) ? kExitOk : kExitFailure;
+  if (base::Status s = writeOutput(options.output, *decoded.text, io); !s.ok())
+    return fail(io, "list decode", s);
+  return kExitOk;
 }
 
 int runListCheck(const ListCheckOptions& options, Io& io) {
-  auto stored = readInput(options.input, io);
-  if (!stored) return kExitFailure;
+  std::string stored;
+  if (base::Status s = readInput(options.input, io, stored); !s.ok()) return fail(io, "list check", s);
   using Outcome = storage::ListReport::Outcome;
-  const storage::ListReport report = storage::checkListText(std::move(*stored));
+  const storage::ListReport report = storage::checkListText(std::move(stored));
 
   std::string problem;
   int status = report.clean() ? kExitOk : kExitNegative;
@@ -85,18 +82,18 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
       std::string out = "[";
       for (std::size_t i = 0; i < list.size(); ++i) {
         out += (i ? ", " : "") + std::string("{\"index\": ") + std::to_string(list[i].index) +
-               ", \"reason\": " + jsonQuote(list[i].reason) + "}";
+               ", \"reason\": " + base::jsonQuote(list[i].reason) + "}";
       }
       return out + "]";
     };
     io.out << "{\"outcome\": \"" << kOutcomes[static_cast<int>(report.outcome)]
-           << "\", \"problem\": " << (problem.empty() ? "null" : jsonQuote(problem))
+           << "\", \"problem\": " << (problem.empty() ? "null" : base::jsonQuote(problem))
            << ", \"elements\": " << report.elements << ", \"added\": " << report.added
            << ", \"skipped\": " << findings(report.skipped) << ", \"refused\": " << findings(report.refused)
            << ", \"clean\": " << (report.clean() ? "true" : "false") << "}\n";
     return status;
   }
-  const std::string name = options.input == "-" ? "standard input" : options.input;
+  const std::string name = displayName(options.input);
   if (!problem.empty()) {
     io.out << name << " " << problem << "\n";
     return status;

@@ -2,6 +2,7 @@
 
 #include "codec/list_key.h"
 #include "codec/text_decoding.h"
+#include "handler/dispatch.h"
 #include "handler/keys.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -31,13 +32,16 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
   const bool incremental = context.isIncremental();
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (incremental) {
-    const std::string restore_status = settings->objectForKey(kRestoreStatusKey).value_or("EMPTY");
-    const std::string clear_all = settings->objectForKey(kClearAllKey).value_or("N");
+    const std::string restore_status =
+        settings->objectForKey(kRestoreStatusKey).value_or(std::string(kRestoreStatusDefault));
+    const std::string clear_all =
+        settings->objectForKey(kClearAllKey).value_or(std::string(kClearAllDefault));
     settings->setObject(
         "YES " + bracketed(clear_all) + " " + bracketed(restore_status) + " " + bracketed(timeStamp()),
         kIsIncrementalKey);
     settings->synchronize();
-    if (clear_all == "Y") {
+    const IncrementalAction action = incrementalAction(clear_all, restore_status);
+    if (action == IncrementalAction::kRestoreFromZero) {
       {
         auto second = env_.settings.initWithSuiteName(env_.group);
         second->setObject("START", kRestoreStatusKey);
@@ -47,11 +51,12 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
         settings->setObject("N", kClearAllKey);
         settings->synchronize();
       }
-    } else if (restore_status == "END") {
+    } else if (action == IncrementalAction::kUpdateFromDeltaLists) {
       addOrRemoveIncrementalIdentificationPhoneNumbersToContext(context);
     }
   } else {
-    const std::string clear_all = settings->objectForKey(kClearAllKey).value_or("N");
+    const std::string clear_all =
+        settings->objectForKey(kClearAllKey).value_or(std::string(kClearAllDefault));
     // The one write of a request without a synchronize of its own.
     settings->setObject("NO " + bracketed(clear_all) + " " + bracketed(timeStamp()), kIsIncrementalKey);
   }
@@ -104,7 +109,7 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
 
   std::int64_t added = 0;
   std::string_view last_raw;
-  list->forEachElement([&](std::size_t, const platform::JsonElementView& element) {
+  storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& element) {
     last_raw = element.raw;
     if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
     ++added;
@@ -142,7 +147,7 @@ bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContex
   auto list = storage::parseCallerList(std::move(*plain));
   if (list && list->count() > 0) {
     const std::string count = std::to_string(list->count());
-    list->forEachElement([&](std::size_t index, const platform::JsonElementView& element) {
+    storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& element) {
       {
         // Logged and flushed before the element is applied, so the last
         // line names the element in progress.

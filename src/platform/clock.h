@@ -19,17 +19,6 @@ class SystemClock : public Clock {
   TimePoint now() override { return std::chrono::system_clock::now(); }
 };
 
-// A clock that stands still until a test moves it.
-class ManualClock : public Clock {
- public:
-  explicit ManualClock(TimePoint start) : now_(start) {}
-  TimePoint now() override { return now_; }
-  void advance(std::chrono::seconds by) { now_ += by; }
-
- private:
-  TimePoint now_;
-};
-
 // "YYYY-MM-DD HH:MM:SS +0000", in UTC: how a date renders in a status line.
 std::string describeDate(TimePoint time);
 

@@ -2,7 +2,9 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -149,6 +151,28 @@ std::string_view rawText(od::value& value) {
   return trimJsonSpace(raw);
 }
 
+// Fills `members` with the string values of `keys` in `object`, consuming
+// it. False when the object turns out malformed.
+bool readMembers(od::object& object, std::span<const std::string_view> keys,
+                 std::vector<std::optional<std::string_view>>& members) {
+  for (auto member : object) {
+    od::field field;
+    std::string_view key;
+    if (std::move(member).get(field) || readKey(field, key)) return false;
+    const auto slot = std::find(keys.begin(), keys.end(), key);
+    if (slot == keys.end()) continue;  // the iterator skips the value
+    std::optional<std::string_view>& target = members[static_cast<std::size_t>(slot - keys.begin())];
+    od::value member_value = field.value();
+    std::string_view text;
+    if (member_value.type() == od::json_type::string && !readString(member_value, text)) {
+      target = text;
+    } else {
+      target = std::nullopt;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 struct JsonDocument::Impl {
@@ -212,16 +236,20 @@ JsonDocument::Kind JsonDocument::kind() const { return impl_->kind; }
 std::size_t JsonDocument::count() const { return impl_->count; }
 
 void JsonDocument::forEachElement(
+    std::span<const std::string_view> keys,
     const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
   if (impl_->kind != Kind::kArray) return;
   impl_->document.rewind();
   od::array array;
   if (impl_->document.get_array().get(array)) return;
+  std::vector<std::optional<std::string_view>> members(keys.size());
   std::size_t index = 0;
   for (auto element : array) {
     od::value value;
     if (element.get(value)) return;
     JsonElementView view;
+    std::fill(members.begin(), members.end(), std::nullopt);
+    view.members = members;
     // The element's text runs from its first token to the next structural
     // character after it (the "," or "]" that follows), less white space.
     const char* start = trimJsonSpace(value.raw_json_token()).data();
@@ -230,22 +258,7 @@ void JsonDocument::forEachElement(
       view.raw = rawText(value);
     } else {
       view.is_object = true;
-      for (auto member : object) {
-        od::field field;
-        std::string_view key;
-        if (std::move(member).get(field) || readKey(field, key)) return;
-        std::optional<std::string_view>* slot = key == "number" ? &view.number
-                                                : key == "name" ? &view.name
-                                                                : nullptr;
-        if (slot == nullptr) continue;  // the iterator skips the value
-        od::value member_value = field.value();
-        std::string_view text;
-        if (member_value.type() == od::json_type::string && !readString(member_value, text)) {
-          *slot = text;
-        } else {
-          *slot = std::nullopt;
-        }
-      }
+      if (!readMembers(object, keys, members)) return;
       const char* end = nullptr;
       if (impl_->document.current_location().get(end)) end = impl_->text.data() + impl_->length;
       view.raw = trimJsonSpace(std::string_view(start, static_cast<std::size_t>(end - start)));

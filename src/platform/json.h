@@ -1,7 +1,7 @@
 // The platform's JSON parser, as far as the extension uses it: a document
 // whose top level is an array or an object (a bare value is malformed), read
 // from UTF-8 text, and a walk over the elements of a top-level array that
-// gives each element's string members "number" and "name".
+// gives the string members a reader asks for by name.
 //
 // The whole text is checked before anything is walked, so a malformed
 // document yields no result rather than a partial walk. Member texts and raw
@@ -12,19 +12,19 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace calldir::platform {
 
-// One element of a top-level array, as a caller-list reader sees it.
+// One element of a top-level array.
 struct JsonElementView {
   bool is_object = false;
-  // The member's text when the element is an object holding it as a string;
-  // no value when it is absent or not a string. With repeated keys the last
-  // one counts.
-  std::optional<std::string_view> number;
-  std::optional<std::string_view> name;
+  // One slot per key the walk was asked for, in that order: the member's
+  // text when the element is an object holding it as a string; no value when
+  // it is absent or not a string. With repeated keys the last one counts.
+  std::span<const std::optional<std::string_view>> members;
   // The element's JSON text as written (no surrounding white space).
   std::string_view raw;
 };
@@ -46,10 +46,12 @@ class JsonDocument {
   // Elements of a top-level array, or members of a top-level object.
   std::size_t count() const;
 
-  // Calls `visit` for each element of a top-level array, in order; does
-  // nothing for an object. The views are valid during the call only, but the
-  // texts they point to live as long as the document.
-  void forEachElement(const std::function<void(std::size_t index, const JsonElementView&)>& visit);
+  // Calls `visit` for each element of a top-level array, in order, with the
+  // string members named by `keys`; does nothing for an object. The views
+  // are valid during the call only, but the texts they point to live as
+  // long as the document.
+  void forEachElement(std::span<const std::string_view> keys,
+                      const std::function<void(std::size_t index, const JsonElementView&)>& visit);
 
  private:
   struct Impl;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/status.h"
 #include "platform/settings.h"
 
 namespace calldir::platform {
@@ -16,32 +17,29 @@ namespace calldir::platform {
 class SqliteSettingsStore : public SettingsProvider {
  public:
   // Opens the store at `path` for the suite `suite`, creating the file when
-  // `create` is set. When it cannot be opened, the store behaves as an empty
-  // store whose writes are lost, and `error()` says why.
-  SqliteSettingsStore(std::string path, std::string suite, bool create = true);
+  // `create` is set.
+  static base::Status open(const std::string& path, std::string suite, bool create,
+                           std::unique_ptr<SqliteSettingsStore>& out);
   ~SqliteSettingsStore() override;
 
   // A handle on this store for `suite`; a handle for any other suite reads
   // nothing and loses its writes (the process is not entitled to it).
   std::unique_ptr<Settings> initWithSuiteName(std::string_view suite) override;
 
-  bool ok() const { return impl_ != nullptr; }
-  const std::string& error() const { return error_; }
-
-  // Every string value in the store (pending writes of this process
-  // included), or no value when the store cannot be read.
-  std::optional<SettingsSnapshot> snapshot();
+  // Every string value in the store, pending writes of this process
+  // included.
+  base::Status snapshot(SettingsSnapshot& out);
 
  private:
   friend class SqliteSettings;
   struct Impl;
+  SqliteSettingsStore(std::string suite, std::unique_ptr<Impl> impl);
   std::optional<std::string> read(std::string_view key);
   void write(std::string_view key, std::optional<std::string_view> value);
   bool flush();
   bool hasPending() const;
 
   std::string suite_;
-  std::string error_;
   std::unique_ptr<Impl> impl_;
 };
 

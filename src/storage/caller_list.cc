@@ -8,24 +8,30 @@ bool holdsListData(const std::optional<std::string>& plain) {
   return plain && platform::utf16LengthAtLeast(*plain, kMinimumListLength);
 }
 
+void forEachCallerEntry(platform::JsonDocument& list,
+                        const std::function<void(std::size_t index, const CallerEntry&)>& visit) {
+  static constexpr std::string_view kMembers[] = {kNumberMember, kNameMember};
+  list.forEachElement(kMembers, [&](std::size_t index, const platform::JsonElementView& element) {
+    visit(index, CallerEntry{element.is_object, element.members[0], element.members[1], element.raw});
+  });
+}
+
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain) {
   auto document = platform::JsonDocument::parse(std::move(plain));
   if (document && document->kind() != platform::JsonDocument::Kind::kArray) return nullptr;
   return document;
 }
 
-std::string describeElement(const platform::JsonElementView& element) {
-  return platform::compactJson(element.raw);
-}
+std::string describeElement(const CallerEntry& element) { return platform::compactJson(element.raw); }
 
-ElementUse useForAdding(const platform::JsonElementView& element) {
+ElementUse useForAdding(const CallerEntry& element) {
   if (!element.is_object) return ElementUse::kNotObject;
   if (!element.number || element.number->empty()) return ElementUse::kNoNumber;
   if (!element.name || element.name->empty()) return ElementUse::kNoName;
   return ElementUse::kApplied;
 }
 
-ElementUse useForRemoving(const platform::JsonElementView& element) {
+ElementUse useForRemoving(const CallerEntry& element) {
   if (!element.is_object) return ElementUse::kNotObject;
   if (!element.number || element.number->empty()) return ElementUse::kNoNumber;
   return ElementUse::kApplied;
@@ -71,7 +77,7 @@ ListReport checkListText(std::string stored) {
   }
   report.elements = list->count();
   std::optional<std::int64_t> previous;
-  list->forEachElement([&](std::size_t index, const platform::JsonElementView& element) {
+  forEachCallerEntry(*list, [&](std::size_t index, const CallerEntry& element) {
     const ElementUse use = useForAdding(element);
     if (use != ElementUse::kApplied) {
       report.skipped.push_back({index, describeElementUse(use)});

@@ -1,12 +1,14 @@
 #include "telephony/call_directory_store.h"
 
+#include <optional>
 #include <vector>
 
-#include "platform/sqlite.h"
+#include "base/sqlite.h"
 
 namespace calldir::telephony {
 
-namespace sqlite = platform::sqlite;
+namespace sqlite = base::sqlite;
+using base::Status;
 
 constexpr std::size_t kBatch = 64;
 
@@ -20,22 +22,26 @@ struct CallDirectoryStore::Impl {
   sqlite::Statement remove_more;
   sqlite::Statement insert_blocking;
   sqlite::Statement remove_blocking;
-  bool in_transaction = false;
+  std::optional<sqlite::Transaction> transaction;  // the open request's
   // Gathered additions: numbers, and labels end to end in one text.
   std::vector<std::int64_t> numbers;
   std::vector<std::size_t> label_ends;
   std::string labels;
+
+  void clearGathered() {
+    numbers.clear();
+    label_ends.clear();
+    labels.clear();
+  }
 };
 
 CallDirectoryStore::CallDirectoryStore(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-CallDirectoryStore::~CallDirectoryStore() {
-  if (impl_ && impl_->in_transaction) rollback();
-}
+CallDirectoryStore::~CallDirectoryStore() = default;
 
-platform::Status CallDirectoryStore::open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out) {
+Status CallDirectoryStore::open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out) {
   auto impl = std::make_unique<Impl>();
-  if (auto s = sqlite::open(path, true, impl->db); !s.ok) return s;
+  if (auto s = sqlite::open(path, true, impl->db); !s.ok()) return s;
   sqlite3* db = impl->db.get();
   if (auto s = sqlite::exec(
           db,
@@ -51,7 +57,7 @@ platform::Status CallDirectoryStore::open(const std::string& path, std::unique_p
           "CREATE TABLE IF NOT EXISTS blocking (number INTEGER PRIMARY KEY);"
           "CREATE TABLE IF NOT EXISTS state (key TEXT PRIMARY KEY NOT NULL, value TEXT) WITHOUT "
           "ROWID;");
-      !s.ok) {
+      !s.ok()) {
     return s;
   }
   std::string batch_sql = "INSERT OR IGNORE INTO identification (number, label) VALUES (?, ?)";
@@ -72,7 +78,7 @@ platform::Status CallDirectoryStore::open(const std::string& path, std::unique_p
     return sqlite::error(db, "cannot prepare the call directory statements of " + path);
   }
   out.reset(new CallDirectoryStore(std::move(impl)));
-  return platform::Status::Ok();
+  return Status::Ok();
 }
 
 namespace {
@@ -84,14 +90,14 @@ std::optional<std::string> stateValue(sqlite3* db, std::string_view key) {
   return std::string(select.columnText(0));
 }
 
-platform::Status setState(sqlite3* db, std::string_view key, std::string_view value) {
+Status setState(sqlite3* db, std::string_view key, std::string_view value) {
   sqlite::Statement upsert(
       db,
       "INSERT INTO state (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = excluded.value");
   upsert.bindText(1, key);
   upsert.bindText(2, value);
   if (upsert.step() != SQLITE_DONE) return sqlite::error(db, "cannot record the extension's state");
-  return platform::Status::Ok();
+  return Status::Ok();
 }
 
 std::int64_t count(sqlite3* db, const char* sql) {
@@ -103,7 +109,7 @@ std::int64_t count(sqlite3* db, const char* sql) {
 
 bool CallDirectoryStore::enabled() { return stateValue(impl_->db.get(), "enabled") == "1"; }
 
-platform::Status CallDirectoryStore::setEnabled(bool enabled) {
+Status CallDirectoryStore::setEnabled(bool enabled) {
   return setState(impl_->db.get(), "enabled", enabled ? "1" : "0");
 }
 
@@ -128,7 +134,7 @@ std::vector<std::string> CallDirectoryStore::labelsFor(std::int64_t number) {
   return labels;
 }
 
-platform::Status CallDirectoryStore::forEachEntry(
+Status CallDirectoryStore::forEachEntry(
     const std::function<void(std::int64_t number, std::string_view label)>& visit) {
   sqlite::Statement select(impl_->db.get(),
                            "SELECT number, label FROM identification UNION ALL "
@@ -136,35 +142,31 @@ platform::Status CallDirectoryStore::forEachEntry(
   int rc;
   while ((rc = select.step()) == SQLITE_ROW) visit(select.columnInt64(0), select.columnText(1));
   if (rc != SQLITE_DONE) return sqlite::error(impl_->db.get(), "cannot read the call directory store");
-  return platform::Status::Ok();
+  return Status::Ok();
 }
 
-platform::Status CallDirectoryStore::begin(bool replace_all) {
+Status CallDirectoryStore::begin(bool replace_all) {
   operation_error_.reset();
-  impl_->numbers.clear();
-  impl_->label_ends.clear();
-  impl_->labels.clear();
-  if (auto s = sqlite::exec(impl_->db.get(), "BEGIN IMMEDIATE"); !s.ok) return s;
-  impl_->in_transaction = true;
+  impl_->clearGathered();
+  impl_->transaction.emplace(impl_->db.get());
+  if (auto s = impl_->transaction->begin(); !s.ok()) return s;
   if (replace_all) removeAll();
-  return platform::Status::Ok();
+  return Status::Ok();
 }
 
 void CallDirectoryStore::removeAll() {
   flushAdds();
   if (auto s = sqlite::exec(impl_->db.get(), "DELETE FROM identification; DELETE FROM more_labels");
-      !s.ok && !operation_error_) {
-    operation_error_ = s.message;
+      !s.ok() && !operation_error_) {
+    operation_error_ = s.message();
   }
 }
 
 namespace {
 
 int stepChange(sqlite3* db, sqlite::Statement& stmt, std::optional<std::string>& error) {
-  const int rc = stmt.step();
-  stmt.reset();
-  if (rc != SQLITE_DONE) {
-    if (!error) error = sqlite::error(db, "cannot change the call directory store").message;
+  if (stmt.run() != SQLITE_DONE) {
+    if (!error) error = sqlite::error(db, "cannot change the call directory store").message();
     return 0;
   }
   return sqlite3_changes(db);
@@ -213,9 +215,7 @@ std::int64_t CallDirectoryStore::flushAdds() {
       added += stepChange(s.db.get(), s.insert_more, operation_error_);
     }
   }
-  s.numbers.clear();
-  s.label_ends.clear();
-  s.labels.clear();
+  s.clearGathered();
   return added;
 }
 
@@ -239,28 +239,27 @@ void CallDirectoryStore::removeBlocking(std::int64_t number) {
   stepChange(impl_->db.get(), impl_->remove_blocking, operation_error_);
 }
 
-platform::Status CallDirectoryStore::commit() {
+Status CallDirectoryStore::commit() {
+  flushAdds();
   if (operation_error_) {
     rollback();
-    return platform::Status::Error(*operation_error_);
+    return Status::IoError(*operation_error_);
   }
-  if (auto s = setState(impl_->db.get(), "loaded", "1"); !s.ok) {
+  if (!impl_->transaction || !impl_->transaction->active()) {
+    return Status::IoError("no request is open on the call directory store");
+  }
+  if (auto s = setState(impl_->db.get(), "loaded", "1"); !s.ok()) {
     rollback();
     return s;
   }
-  auto s = sqlite::exec(impl_->db.get(), "COMMIT");
-  if (!s.ok) rollback();
-  impl_->in_transaction = false;
+  Status s = impl_->transaction->commit();
+  impl_->transaction.reset();
   return s;
 }
 
 void CallDirectoryStore::rollback() {
-  impl_->numbers.clear();
-  impl_->label_ends.clear();
-  impl_->labels.clear();
-  if (!impl_->in_transaction) return;
-  (void)sqlite::exec(impl_->db.get(), "ROLLBACK");
-  impl_->in_transaction = false;
+  impl_->clearGathered();
+  impl_->transaction.reset();  // rolls back when still open
 }
 
 }  // namespace calldir::telephony

@@ -11,20 +11,20 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/status.h"
+#include "base/status.h"
 
 namespace calldir::telephony {
 
 class CallDirectoryStore {
  public:
   // Opens (creating) the store at `path`.
-  static platform::Status open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out);
+  static base::Status open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out);
   ~CallDirectoryStore();
   CallDirectoryStore(const CallDirectoryStore&) = delete;
   CallDirectoryStore& operator=(const CallDirectoryStore&) = delete;
 
   bool enabled();
-  platform::Status setEnabled(bool enabled);
+  base::Status setEnabled(bool enabled);
   // True once a request of the extension has completed.
   bool loaded();
 
@@ -33,12 +33,11 @@ class CallDirectoryStore {
   // Labels of `number`, in label order.
   std::vector<std::string> labelsFor(std::int64_t number);
   // Every identification entry in number order, then label order.
-  platform::Status forEachEntry(
-      const std::function<void(std::int64_t number, std::string_view label)>& visit);
+  base::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
 
   // The changes of one request, applied inside a transaction that becomes
   // visible only on commit.
-  platform::Status begin(bool replace_all);
+  base::Status begin(bool replace_all);
   void removeAll();
   // Additions are gathered and written in batches (many rows per statement
   // is how SQLite inserts fastest); `flushAdds` writes what is gathered and
@@ -51,8 +50,10 @@ class CallDirectoryStore {
   void addBlocking(std::int64_t number);
   void removeBlocking(std::int64_t number);
   // Commits the request and records the extension as loaded. Additions
-  // still gathered must have been flushed (their count is the caller's).
-  platform::Status commit();
+  // still gathered are written first; they are counted only by `flushAdds`,
+  // so a caller that wants the count flushes before committing.
+  base::Status commit();
+  // Undoes the request's changes; does nothing when none is open.
   void rollback();
 
  private:

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/device_root.h"
+#include "device/device_root.h"
 
 namespace calldir::telephony {
 
@@ -41,7 +41,7 @@ struct RequestResult {
 
 // Runs one request on the device. Problems of the service itself (a store
 // that cannot be opened) come back as a failed request with code 0.
-RequestResult runRequest(const platform::DeviceRoot& device, const RequestOptions& options);
+RequestResult runRequest(const device::DeviceRoot& device, const RequestOptions& options);
 
 // The extension executable beside the running program, unless
 // $CALLDIR_EXTENSION names another.

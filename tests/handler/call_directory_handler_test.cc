@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "codec/text_decoding.h"
+#include "doubles/in_memory_files.h"
+#include "doubles/in_memory_settings.h"
+#include "doubles/manual_clock.h"
+#include "doubles/recording_context.h"
 #include "test_util.h"
 
 namespace calldir::handler {
 namespace {
 
-using platform::RecordingContext;
+using doubles::RecordingContext;
 
 const std::string kGroup = "group.test";
 const std::string kContainer = "/container/group.test/";
@@ -38,9 +42,9 @@ class HandlerTest : public ::testing::Test {
     files.files[kContainer + name] = codec::encodeListText(plain);
   }
 
-  platform::InMemorySettingsProvider settings;
-  platform::InMemoryFileManager files;
-  platform::ManualClock clock{std::chrono::system_clock::from_time_t(1704650400)};
+  doubles::InMemorySettingsProvider settings;
+  doubles::InMemoryFileManager files;
+  doubles::ManualClock clock{std::chrono::system_clock::from_time_t(1704650400)};
 };
 
 TEST_F(HandlerTest, EmptySettingsIncrementalRequestDoesNothing) {

@@ -16,11 +16,12 @@ struct Seen {
 
 std::vector<Seen> walk(JsonDocument& document) {
   std::vector<Seen> seen;
-  document.forEachElement([&](std::size_t index, const JsonElementView& e) {
+  static constexpr std::string_view kKeys[] = {"number", "name"};
+  document.forEachElement(kKeys, [&](std::size_t index, const JsonElementView& e) {
     EXPECT_EQ(index, seen.size());
     Seen s{e.is_object, std::nullopt, std::nullopt, std::string(e.raw)};
-    if (e.number) s.number = std::string(*e.number);
-    if (e.name) s.name = std::string(*e.name);
+    if (e.members[0]) s.number = std::string(*e.members[0]);
+    if (e.members[1]) s.name = std::string(*e.members[1]);
     seen.push_back(s);
   });
   return seen;

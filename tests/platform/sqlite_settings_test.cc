@@ -15,61 +15,76 @@ namespace {
 
 const std::string kGroup = "group.test";
 
+std::unique_ptr<SqliteSettingsStore> openStore(const std::string& path) {
+  std::unique_ptr<SqliteSettingsStore> store;
+  const base::Status s = SqliteSettingsStore::open(path, kGroup, true, store);
+  EXPECT_TRUE(s.ok()) << s.message();
+  return store;
+}
+
+std::size_t countValues(SqliteSettingsStore& store) {
+  SettingsSnapshot values;
+  EXPECT_TRUE(store.snapshot(values).ok());
+  return values.size();
+}
+
 TEST(SqliteSettings, ReadsWritesAndGroupsWritesUntilSynchronize) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
-  SqliteSettingsStore store(path, kGroup);
-  ASSERT_TRUE(store.ok()) << store.error();
-  auto a = store.initWithSuiteName(kGroup);
+  auto store = openStore(path);
+  auto a = store->initWithSuiteName(kGroup);
   EXPECT_FALSE(a->objectForKey("CDListRestoreStatus"));
   a->setObject("START", "CDListRestoreStatus");
   // Another handle of this process sees the write at once...
-  EXPECT_EQ(store.initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"), "START");
+  EXPECT_EQ(store->initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"), "START");
   // ...another process only after synchronize.
-  SqliteSettingsStore other(path, kGroup);
-  EXPECT_FALSE(other.initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"));
+  auto other = openStore(path);
+  EXPECT_FALSE(other->initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"));
   EXPECT_TRUE(a->synchronize());
-  EXPECT_EQ(other.initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"), "START");
+  EXPECT_EQ(other->initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"), "START");
   a->removeObjectForKey("CDListRestoreStatus");
   EXPECT_TRUE(a->synchronize());
-  EXPECT_FALSE(other.initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"));
+  EXPECT_FALSE(other->initWithSuiteName(kGroup)->objectForKey("CDListRestoreStatus"));
 }
 
 TEST(SqliteSettings, ReleasingAWritingHandleCommits) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
-  SqliteSettingsStore store(path, kGroup);
-  store.initWithSuiteName(kGroup)->setObject("NO [N] [t]", "CallDirectoryisIncremental");
-  SqliteSettingsStore other(path, kGroup);
-  EXPECT_EQ(other.initWithSuiteName(kGroup)->objectForKey("CallDirectoryisIncremental"), "NO [N] [t]");
+  auto store = openStore(path);
+  store->initWithSuiteName(kGroup)->setObject("NO [N] [t]", "CallDirectoryisIncremental");
+  auto other = openStore(path);
+  EXPECT_EQ(other->initWithSuiteName(kGroup)->objectForKey("CallDirectoryisIncremental"), "NO [N] [t]");
 }
 
 TEST(SqliteSettings, ValuesThatAreNotTextReadAsMissing) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
-  SqliteSettingsStore store(path, kGroup);
+  auto store = openStore(path);
   auto r = testing::runCommand("sqlite3 " + path +
                                " \"INSERT INTO settings VALUES ('n', 42), ('b', x'00'), ('t', 'text')\"");
   ASSERT_EQ(r.status, 0);
-  auto s = store.initWithSuiteName(kGroup);
+  auto s = store->initWithSuiteName(kGroup);
   EXPECT_FALSE(s->objectForKey("n"));
   EXPECT_FALSE(s->objectForKey("b"));
   EXPECT_EQ(s->objectForKey("t"), "text");
-  EXPECT_EQ(store.snapshot()->size(), 1u);
+  EXPECT_EQ(countValues(*store), 1u);
 }
 
 TEST(SqliteSettings, OtherSuitesAndUnopenableStoresLoseWrites) {
   testing::TempDir dir;
-  SqliteSettingsStore store(dir.file("settings.sqlite"), kGroup);
-  auto foreign = store.initWithSuiteName("group.someone.else");
+  auto store = openStore(dir.file("settings.sqlite"));
+  auto foreign = store->initWithSuiteName("group.someone.else");
   foreign->setObject("Y", "CDListClearAllYN");
   EXPECT_FALSE(foreign->synchronize());
-  EXPECT_FALSE(store.initWithSuiteName(kGroup)->objectForKey("CDListClearAllYN"));
+  EXPECT_FALSE(store->initWithSuiteName(kGroup)->objectForKey("CDListClearAllYN"));
 
-  SqliteSettingsStore broken(dir.file("no/such/folder/settings.sqlite"), kGroup);
-  EXPECT_FALSE(broken.ok());
-  EXPECT_NE(broken.error().find("cannot open"), std::string::npos);
-  auto s = broken.initWithSuiteName(kGroup);
+  std::unique_ptr<SqliteSettingsStore> broken;
+  const base::Status error =
+      SqliteSettingsStore::open(dir.file("no/such/folder/settings.sqlite"), kGroup, true, broken);
+  EXPECT_FALSE(error.ok());
+  EXPECT_NE(error.message().find("cannot open"), std::string::npos);
+  UnavailableSettingsProvider unavailable;  // what the extension is given then
+  auto s = unavailable.initWithSuiteName(kGroup);
   s->setObject("v", "k");
   EXPECT_FALSE(s->objectForKey("k"));
   EXPECT_FALSE(s->synchronize());
@@ -78,24 +93,24 @@ TEST(SqliteSettings, OtherSuitesAndUnopenableStoresLoseWrites) {
 TEST(SqliteSettings, AnotherProcessWritingAtTheSameTimeNeverMakesACallFail) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
-  { SqliteSettingsStore create(path, kGroup); }
+  { openStore(path); }
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    SqliteSettingsStore store(path, kGroup);
+    auto store = openStore(path);
     int failures = 0;
     for (int i = 0; i < 2000; ++i) {
-      auto s = store.initWithSuiteName(kGroup);
+      auto s = store->initWithSuiteName(kGroup);
       s->setObject(std::to_string(i), "writer");
       s->setObject("Y", "CDListClearAllYN");
       if (!s->synchronize()) ++failures;
     }
     _exit(failures == 0 ? 0 : 1);
   }
-  SqliteSettingsStore store(path, kGroup);
+  auto store = openStore(path);
   int failures = 0;
   for (int i = 0; i < 2000; ++i) {
-    auto s = store.initWithSuiteName(kGroup);
+    auto s = store->initWithSuiteName(kGroup);
     s->setObject("[" + std::to_string(i) + " / 2000]", "CallDirectoryAddLog");
     if (!s->synchronize()) ++failures;
     (void)s->objectForKey("writer");
@@ -105,7 +120,7 @@ TEST(SqliteSettings, AnotherProcessWritingAtTheSameTimeNeverMakesACallFail) {
   EXPECT_EQ(failures, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  auto s = store.initWithSuiteName(kGroup);
+  auto s = store->initWithSuiteName(kGroup);
   EXPECT_EQ(s->objectForKey("writer"), "1999");
   EXPECT_EQ(s->objectForKey("CallDirectoryAddLog"), "[1999 / 2000]");
 }
@@ -113,14 +128,14 @@ TEST(SqliteSettings, AnotherProcessWritingAtTheSameTimeNeverMakesACallFail) {
 TEST(SqliteSettings, AProcessKilledInAGroupOfWritesLeavesAllOrNone) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
-  { SqliteSettingsStore create(path, kGroup); }
+  { openStore(path); }
   for (int round = 0; round < 5; ++round) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      SqliteSettingsStore store(path, kGroup);
+      auto store = openStore(path);
       for (int generation = 0;; ++generation) {
-        auto s = store.initWithSuiteName(kGroup);
+        auto s = store->initWithSuiteName(kGroup);
         for (int k = 0; k < 50; ++k)
           s->setObject("gen " + std::to_string(generation), "key" + std::to_string(k));
         s->synchronize();
@@ -129,13 +144,13 @@ TEST(SqliteSettings, AProcessKilledInAGroupOfWritesLeavesAllOrNone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30 + 17 * round));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    SqliteSettingsStore store(path, kGroup);
-    auto values = store.snapshot();
-    ASSERT_TRUE(values);
-    if (values->empty()) continue;  // killed before the first group: none of it
-    ASSERT_EQ(values->size(), 50u);
-    const std::string first = values->begin()->second;
-    for (const auto& [key, value] : *values) EXPECT_EQ(value, first) << key;
+    auto store = openStore(path);
+    SettingsSnapshot values;
+    ASSERT_TRUE(store->snapshot(values).ok());
+    if (values.empty()) continue;  // killed before the first group: none of it
+    ASSERT_EQ(values.size(), 50u);
+    const std::string first = values.begin()->second;
+    for (const auto& [key, value] : values) EXPECT_EQ(value, first) << key;
   }
 }
 

@@ -26,7 +26,7 @@ TEST(ParseCallerList, OnlyArraysAreLists) {
 }
 
 TEST(ElementUse, ReadersTakeWhatTheyNeed) {
-  platform::JsonElementView e;
+  CallerEntry e;
   EXPECT_EQ(useForAdding(e), ElementUse::kNotObject);
   e.is_object = true;
   EXPECT_EQ(useForAdding(e), ElementUse::kNoNumber);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codec/text_decoding.h"
+#include "doubles/in_memory_files.h"
 
 namespace calldir::storage {
 namespace {
@@ -14,7 +15,7 @@ const std::string kPlain = R"([{"number":"821000000001","name":"A"}])";
 class ListFilesTest : public ::testing::Test {
  protected:
   ListFilesTest() { fm.entitled_groups.insert(kGroup); }
-  platform::InMemoryFileManager fm;
+  doubles::InMemoryFileManager fm;
   ListFiles files{fm, fm, kGroup};
 };
 

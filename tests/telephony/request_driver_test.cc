@@ -19,30 +19,34 @@ namespace {
 class RequestDriverTest : public ::testing::Test {
  protected:
   RequestDriverTest() {
-    EXPECT_TRUE(platform::DeviceRoot::init(root, platform::kDefaultGroup).ok);
-    std::string error;
-    device.emplace(*platform::DeviceRoot::open(root, error));
+    EXPECT_TRUE(device::DeviceRoot::init(root, device::kDefaultGroup).ok());
+    EXPECT_TRUE(device::DeviceRoot::open(root, device).ok());
     options.extension_binary = CALLDIR_EXTENSION_BINARY;
     setEnabled(true);
   }
 
   void setEnabled(bool enabled) {
     std::unique_ptr<CallDirectoryStore> store;
-    ASSERT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok);
-    ASSERT_TRUE(store->setEnabled(enabled).ok);
+    ASSERT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok());
+    ASSERT_TRUE(store->setEnabled(enabled).ok());
   }
   std::vector<std::string> labels(std::int64_t number) {
     std::unique_ptr<CallDirectoryStore> store;
-    EXPECT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok);
+    EXPECT_TRUE(CallDirectoryStore::open(device->paths().store, store).ok());
     return store->labelsFor(number);
   }
+  std::unique_ptr<platform::SqliteSettingsStore> openSettings() {
+    std::unique_ptr<platform::SqliteSettingsStore> store;
+    EXPECT_TRUE(
+        platform::SqliteSettingsStore::open(device->paths().settings, device->group(), true, store).ok());
+    return store;
+  }
   std::optional<std::string> setting(const std::string& key) {
-    platform::SqliteSettingsStore store(device->paths().settings, device->group());
-    return store.initWithSuiteName(device->group())->objectForKey(key);
+    return openSettings()->initWithSuiteName(device->group())->objectForKey(key);
   }
   void setSetting(const std::string& key, const std::string& value) {
-    platform::SqliteSettingsStore store(device->paths().settings, device->group());
-    auto s = store.initWithSuiteName(device->group());
+    auto store = openSettings();
+    auto s = store->initWithSuiteName(device->group());
     s->setObject(value, key);
     s->synchronize();
   }
@@ -67,7 +71,7 @@ class RequestDriverTest : public ::testing::Test {
 
   testing::TempDir dir;
   std::string root = dir.file("device");
-  std::optional<platform::DeviceRoot> device;
+  std::optional<device::DeviceRoot> device;
   RequestOptions options;
 };
 

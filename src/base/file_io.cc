@@ -1,0 +1,116 @@
+#include "base/file_io.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/fd.h"
+
+namespace calldir::base {
+
+void adviseHugePages(void* data, std::size_t size) {
+  constexpr std::uintptr_t kHuge = 2u << 20;
+  if (size < 4 * kHuge) return;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+namespace {
+
+std::string describeFileType(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a directory";
+  if (S_ISFIFO(mode)) return "is a FIFO, not a regular file";
+  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a regular file";
+  return "is not a regular file";
+}
+
+Status tooLarge(std::string_view name, std::uint64_t max_bytes) {
+  return Status::InvalidArgument(std::string(name) + " is larger than " + std::to_string(max_bytes) +
+                                 " bytes");
+}
+
+}  // namespace
+
+Status readDescriptor(int fd, std::string_view name, std::string& out, std::uint64_t max_bytes) {
+  out.clear();
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errnoStatus("cannot read " + std::string(name), errno);
+  if (S_ISREG(st.st_mode)) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > max_bytes) return tooLarge(name, max_bytes);
+    // Room for a parser's padding later on, so the buffer never moves again.
+    out.reserve(static_cast<std::size_t>(size) + 64);
+    adviseHugePages(out.data(), out.capacity());
+    out.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return errnoStatus("cannot read " + std::string(name), errno);
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+  }
+  // The rest: all of a pipe, or what a file gained since fstat.
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errnoStatus("cannot read " + std::string(name), errno);
+    if (n == 0) break;
+    if (out.size() + static_cast<std::size_t>(n) > max_bytes) return tooLarge(name, max_bytes);
+    out.append(chunk, static_cast<std::size_t>(n));
+  }
+  return Status::Ok();
+}
+
+Status readFile(const std::string& path, std::string& out, const ReadOptions& options) {
+  out.clear();
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (options.follow_links ? 0 : O_NOFOLLOW);
+  FileDescriptor fd(::open(path.c_str(), flags));
+  if (!fd.ok()) {
+    if (errno == ELOOP && !options.follow_links) {
+      return Status::InvalidArgument(path + " is a symbolic link, which is not followed here");
+    }
+    return errnoStatus("cannot read " + path, errno);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return errnoStatus("cannot read " + path, errno);
+  if (!S_ISREG(st.st_mode)) return Status::InvalidArgument(path + " " + describeFileType(st.st_mode));
+  // Back to blocking reads: the descriptor is a regular file.
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return readDescriptor(fd.get(), path, out, options.max_bytes);
+}
+
+Status replaceFile(const std::string& path, std::string_view data) {
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  // mkstemp creates the file exclusively (O_EXCL), so a planted link at its
+  // name can never be written through.
+  std::string temporary = path + ".calldir-XXXXXX";
+  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (!fd.ok()) return errnoStatus("cannot write " + path, errno);
+  auto fail = [&](int error) {
+    ::unlink(temporary.c_str());
+    return errnoStatus("cannot write " + path, error);
+  };
+  if (::fchmod(fd.get(), 0644) != 0) return fail(errno);
+  if (!writeFully(fd.get(), data)) return fail(errno != 0 ? errno : EIO);
+  if (::fdatasync(fd.get()) != 0) return fail(errno);
+  if (::close(fd.release()) != 0) return fail(errno);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno);
+  // Make the rename itself durable.
+  FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.ok()) ::fsync(dir.get());
+  return Status::Ok();
+}
+
+}  // namespace calldir::base

@@ -1,0 +1,43 @@
+// Whole-file reads and writes: the one reader that every part of calldir
+// uses, from a list of a gigabyte to a description file of forty bytes, and
+// the one writer that replaces a file without ever leaving half of it behind
+// or writing through a symbolic link.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "base/status.h"
+
+namespace calldir::base {
+
+struct ReadOptions {
+  // False: a symbolic link at the path is refused instead of followed.
+  bool follow_links = true;
+  // A file larger than this is refused without being read.
+  std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max();
+};
+
+// Reads the whole regular file at `path` into `out`. Anything that is not a
+// regular file (a directory, FIFO, device or socket) is refused at once,
+// never waited on. Errors name the path.
+Status readFile(const std::string& path, std::string& out, const ReadOptions& options = {});
+
+// Reads `fd` to its end into `out`: a regular file, a pipe or a terminal.
+// More than `max_bytes` is refused. Errors name the descriptor as `name`.
+Status readDescriptor(int fd, std::string_view name, std::string& out,
+                      std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max());
+
+// Replaces the file at `path` with `data`: the bytes go into a new file
+// beside it (created exclusively, so never through a link), are made
+// durable, and the new file is renamed over `path`. A reader sees the old
+// file or the new one, never a mix; on failure `path` is unchanged.
+Status replaceFile(const std::string& path, std::string_view data);
+
+// Large buffers are backed by huge pages where the system allows: touching
+// them then costs a fraction of the page faults. Only a hint.
+void adviseHugePages(void* data, std::size_t size);
+
+}  // namespace calldir::base

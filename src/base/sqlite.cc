@@ -1,0 +1,112 @@
+#include "base/sqlite.h"
+
+namespace calldir::base::sqlite {
+
+Status error(sqlite3* db, std::string_view what) {
+  const int code = db != nullptr ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
+  const char* message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  return Status::IoError(std::string(what) + ": " + message + " (code " + std::to_string(code) + ")");
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+  if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt_,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    stmt_ = other.stmt_;
+    other.stmt_ = nullptr;
+  }
+  return *this;
+}
+
+void Statement::bindText(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bindTextStatic(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+void Statement::bindInt64(int index, sqlite3_int64 value) { sqlite3_bind_int64(stmt_, index, value); }
+
+int Statement::step() { return sqlite3_step(stmt_); }
+
+void Statement::reset() { sqlite3_reset(stmt_); }
+
+int Statement::run() {
+  const int rc = sqlite3_step(stmt_);
+  sqlite3_reset(stmt_);
+  return rc;
+}
+
+std::string_view Statement::columnText(int column) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+  if (text == nullptr) return {};
+  return {text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
+}
+
+sqlite3_int64 Statement::columnInt64(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+int Statement::columnType(int column) const { return sqlite3_column_type(stmt_, column); }
+
+Status Transaction::begin() {
+  if (Status s = exec(db_, "BEGIN IMMEDIATE"); !s.ok()) return s;
+  active_ = true;
+  return Status::Ok();
+}
+
+Status Transaction::commit() {
+  Status s = exec(db_, "COMMIT");
+  if (!s.ok()) {
+    rollback();
+    return s;
+  }
+  active_ = false;
+  return s;
+}
+
+void Transaction::rollback() {
+  if (!active_) return;
+  active_ = false;
+  // A failed statement may have rolled back already; then there is nothing
+  // left to undo.
+  if (!sqlite3_get_autocommit(db_)) (void)exec(db_, "ROLLBACK");
+}
+
+Status open(const std::string& path, bool create, Connection& out) {
+  sqlite3* raw = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  Connection db(raw);
+  if (rc != SQLITE_OK) return error(raw, "cannot open " + path);
+  sqlite3_busy_timeout(db.get(), 30000);
+  // WAL lets readers and one writer work at once; NORMAL keeps each commit
+  // atomic (a crash loses no part of a committed group) without an fsync per
+  // commit.
+  if (Status s = exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); !s.ok()) {
+    return s.withContext("cannot open " + path);
+  }
+  out = std::move(db);
+  return Status::Ok();
+}
+
+Status exec(sqlite3* db, std::string_view sql) {
+  char* message = nullptr;
+  const int rc = sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, &message);
+  if (rc != SQLITE_OK) {
+    std::string text = message != nullptr ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    return Status::IoError("SQLite: " + text + " (code " + std::to_string(rc) + ")");
+  }
+  return Status::Ok();
+}
+
+}  // namespace calldir::base::sqlite

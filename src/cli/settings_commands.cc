@@ -1,0 +1,72 @@
+#include "cli/settings_commands.h"
+
+#include <ostream>
+
+#include "base/json_quote.h"
+#include "cli/device_access.h"
+
+namespace calldir::cli {
+
+namespace {
+
+// Opens the shared settings of the device at `root`.
+base::Status openSettings(const std::string& root, std::optional<device::DeviceRoot>& device,
+                          std::unique_ptr<platform::SqliteSettingsStore>& store) {
+  if (base::Status s = openDevice(root, device); !s.ok()) return s;
+  return openSharedSettings(*device, store);
+}
+
+}  // namespace
+
+int runSettingsList(const std::string& root, bool json, Io& io) {
+  std::optional<device::DeviceRoot> device;
+  std::unique_ptr<platform::SqliteSettingsStore> store;
+  if (base::Status s = openSettings(root, device, store); !s.ok()) return fail(io, "", s);
+  platform::SettingsSnapshot values;
+  if (base::Status s = store->snapshot(values); !s.ok()) return fail(io, "settings list", s);
+  if (json) {
+    io.out << "{";
+    bool first = true;
+    for (const auto& [key, value] : values) {
+      io.out << (first ? "" : ", ") << base::jsonQuote(key) << ": " << base::jsonQuote(value);
+      first = false;
+    }
+    io.out << "}\n";
+  } else {
+    for (const auto& [key, value] : values) io.out << key << "\t" << value << "\n";
+  }
+  return kExitOk;
+}
+
+int runSettingsGet(const std::string& root, const std::string& key, Io& io) {
+  std::optional<device::DeviceRoot> device;
+  std::unique_ptr<platform::SqliteSettingsStore> store;
+  if (base::Status s = openSettings(root, device, store); !s.ok()) return fail(io, "", s);
+  auto value = store->initWithSuiteName(device->group())->objectForKey(key);
+  if (!value) {
+    io.err << "calldir settings get: " << key << " is not set\n";
+    return kExitNegative;
+  }
+  io.out << *value << "\n";
+  return kExitOk;
+}
+
+int runSettingsChange(const std::string& root, const std::string& key,
+                      const std::optional<std::string>& value, Io& io) {
+  std::optional<device::DeviceRoot> device;
+  std::unique_ptr<platform::SqliteSettingsStore> store;
+  if (base::Status s = openSettings(root, device, store); !s.ok()) return fail(io, "", s);
+  auto settings = store->initWithSuiteName(device->group());
+  if (value) {
+    settings->setObject(*value, key);
+  } else {
+    settings->removeObjectForKey(key);
+  }
+  if (!settings->synchronize()) {
+    io.err << "calldir settings: the shared settings did not take the change to " << key << "\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace calldir::cli

@@ -1,0 +1,78 @@
+#include "cli/request_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/text_decoding.h"
+#include "test_util.h"
+
+namespace calldir::cli {
+namespace {
+
+class TelephonyCommandsTest : public ::testing::Test {
+ protected:
+  testing::CommandResult calldir(const std::string& args) {
+    return testing::runCommand("CALLDIR_EXTENSION=" + std::string(CALLDIR_EXTENSION_BINARY) + " " +
+                               std::string(CALLDIR_BINARY) + " --root " + root + " " + args + " 2>" +
+                               dir.file("stderr"));
+  }
+  std::string err() { return testing::readFile(dir.file("stderr")); }
+  std::string example(const std::string& name) {
+    return std::string(CALLDIR_SOURCE_DIR) + "/examples/" + name;
+  }
+
+  testing::TempDir dir;
+  std::string root = dir.file("device");
+};
+
+TEST_F(TelephonyCommandsTest, TheWholeProtocolFromTheCommandLine) {
+  ASSERT_EQ(calldir("init").status, 0);
+  auto r = calldir("reload --json");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\"error\": {\"code\": 6, \"name\": \"extensionDisabled\""), std::string::npos)
+      << r.out;
+
+  r = calldir("enable");
+  ASSERT_EQ(r.status, 0) << err();
+  EXPECT_NE(r.out.find("complete request: completed"), std::string::npos) << r.out;
+
+  ASSERT_EQ(calldir("bundle put-resource " + example("callers.json")).status, 0);
+  r = calldir("app restore --reload --json --trace " + dir.file("trace"));
+  ASSERT_EQ(r.status, 0) << r.out << err();
+  for (const char* key :
+       {"\"kind\": \"incremental\"", "\"completed\": true", "\"error\": null", "\"added\": 8",
+        "\"removed\": 0", "\"entries\": 8", "\"extension_cpu_seconds\": ", "\"extension_peak_bytes\": "}) {
+    EXPECT_NE(r.out.find(key), std::string::npos) << key << " in " << r.out;
+  }
+  EXPECT_EQ(testing::readFile(dir.file("trace"))
+                .rfind("setDelegate\nisIncremental\nremoveAllIdentificationEntries\n", 0),
+            0u);
+
+  r = calldir("lookup 821012345678");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "821012345678\tCity Hall\n");
+  EXPECT_EQ(calldir("lookup 821012345678 1").status, 1);
+
+  r = calldir("app put --del " + example("callersDel.json") + " --add " + example("callersAdd.json") +
+              " --reload");
+  ASSERT_EQ(r.status, 0) << r.out << err();
+  EXPECT_NE(r.out.find("added 2, removed 1"), std::string::npos) << r.out;
+  r = calldir("entries --json");
+  EXPECT_EQ(r.out.rfind("[{\"number\": 821000000001, \"label\": \"Test Number\"},", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find("821067890123"), std::string::npos);
+
+  EXPECT_EQ(calldir("disable").status, 0);
+  EXPECT_EQ(calldir("reload").status, 1);
+}
+
+TEST_F(TelephonyCommandsTest, RefusedInputChangesNothing) {
+  ASSERT_EQ(calldir("init").status, 0);
+  testing::writeFile(dir.file("bad.json"), "[{\"number\": \"1\", ");
+  EXPECT_EQ(calldir("app put --add " + dir.file("bad.json")).status, 2);
+  EXPECT_NE(err().find("is not a caller list"), std::string::npos);
+  EXPECT_EQ(calldir("app put").status, 2);
+  EXPECT_EQ(calldir("status --json").out.find("waiting"), std::string::npos);
+  EXPECT_EQ(calldir("reload --full --incremental").status, 2);
+}
+
+}  // namespace
+}  // namespace calldir::cli

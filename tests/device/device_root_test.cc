@@ -1,0 +1,48 @@
+#include "device/device_root.h"
+
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+namespace calldir::device {
+namespace {
+
+TEST(DeviceRoot, InitIsIdempotentAndRefusesAnotherGroup) {
+  testing::TempDir dir;
+  const std::string root = dir.file("device");
+  ASSERT_TRUE(DeviceRoot::init(root, "group.a.b").ok());
+  ASSERT_TRUE(DeviceRoot::init(root, "group.a.b").ok());
+  const base::Status other = DeviceRoot::init(root, "group.c");
+  EXPECT_FALSE(other.ok());
+  EXPECT_NE(other.message().find("group.a.b"), std::string::npos);
+  std::optional<DeviceRoot> device;
+  ASSERT_TRUE(DeviceRoot::open(root, device).ok());
+  EXPECT_EQ(device->group(), "group.a.b");
+  EXPECT_EQ(device->entitledGroups(), std::vector<std::string>{"group.a.b"});
+  EXPECT_EQ(device->principalClass(), "CallDirectoryHandler");
+  EXPECT_EQ(device->containers().at("group.a.b"), device->paths().container);
+  std::optional<DeviceRoot> none;
+  const base::Status missing = DeviceRoot::open(dir.file("nothing"), none);
+  EXPECT_FALSE(missing.ok());
+  EXPECT_NE(missing.message().find("init"), std::string::npos);
+}
+
+TEST(DeviceRoot, GroupIdentifiersMustBeginWithGroup) {
+  EXPECT_TRUE(DeviceRoot::checkGroup("group.calldir.example").ok());
+  EXPECT_FALSE(DeviceRoot::checkGroup("calldir.example").ok());
+  EXPECT_FALSE(DeviceRoot::checkGroup("group.").ok());
+  EXPECT_FALSE(DeviceRoot::checkGroup("group.a/../b").ok());
+}
+
+TEST(DeviceRoot, ResolvesFlagThenEnvironment) {
+  EXPECT_EQ(DeviceRoot::resolve(std::string("/x")), "/x");
+  setenv("CALLDIR_ROOT", "/from/env", 1);
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/from/env");
+  unsetenv("CALLDIR_ROOT");
+  setenv("XDG_DATA_HOME", "/xdg", 1);
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/xdg/calldir/device");
+  unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace calldir::device
