@@ -30,6 +30,7 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
     platform::CallDirectoryExtensionContext& context) {
   context.setDelegate(this);
   const bool incremental = context.isIncremental();
+  ConfirmedEffects effects;
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (incremental) {
     const std::string restore_status =
@@ -42,17 +43,15 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
     settings->synchronize();
     const IncrementalAction action = incrementalAction(clear_all, restore_status);
     if (action == IncrementalAction::kRestoreFromZero) {
-      {
-        auto second = env_.settings.initWithSuiteName(env_.group);
-        second->setObject("START", kRestoreStatusKey);
-        second->synchronize();
-        context.removeAllIdentificationEntries();
-        addOrRemoveIncrementalIdentificationPhoneNumbersToContext(context);
-        settings->setObject("N", kClearAllKey);
-        settings->synchronize();
-      }
+      auto second = env_.settings.initWithSuiteName(env_.group);
+      second->setObject("START", kRestoreStatusKey);
+      second->synchronize();
+      context.removeAllIdentificationEntries();
+      addOrRemoveIncremental(context, effects);
+      // "N" as the clear-all flag waits for the platform's confirmation.
+      effects.clear_all = true;
     } else if (action == IncrementalAction::kUpdateFromDeltaLists) {
-      addOrRemoveIncrementalIdentificationPhoneNumbersToContext(context);
+      addOrRemoveIncremental(context, effects);
     }
   } else {
     const std::string clear_all =
@@ -61,18 +60,37 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
     settings->setObject("NO " + bracketed(clear_all) + " " + bracketed(timeStamp()), kIsIncrementalKey);
   }
   settings.reset();
-  context.completeRequestWithCompletionHandler(nullptr);
+  // The completion handler runs only when the platform has committed the
+  // request; a failure goes to requestFailedForExtensionContext instead.
+  context.completeRequestWithCompletionHandler([this, &effects](bool expired) {
+    if (!expired) applyConfirmedEffects(effects);
+  });
+}
+
+void CallDirectoryHandler::applyConfirmedEffects(const ConfirmedEffects& effects) {
+  for (const auto& [name, stored] : effects.walked_lists) files_.clearJsonGroupFileIfUnchanged(name, stored);
+  if (!effects.restore_ended && !effects.clear_all) return;
+  auto settings = env_.settings.initWithSuiteName(env_.group);
+  if (effects.restore_ended) settings->setObject("END", kRestoreStatusKey);
+  settings->setObject("N", kClearAllKey);
+  settings->synchronize();
 }
 
 void CallDirectoryHandler::addOrRemoveIncrementalIdentificationPhoneNumbersToContext(
     platform::CallDirectoryExtensionContext& context) {
+  ConfirmedEffects unconfirmed;
+  addOrRemoveIncremental(context, unconfirmed);
+}
+
+void CallDirectoryHandler::addOrRemoveIncremental(platform::CallDirectoryExtensionContext& context,
+                                                  ConfirmedEffects& effects) {
   auto entry_settings = env_.settings.initWithSuiteName(env_.group);
   const std::string restore_status = entry_settings->objectForKey(kRestoreStatusKey).value_or("END");
   entry_settings->setObject("Restore 0 " + bracketed(timeStamp()) + " " + bracketed(restore_status),
                             kRestoreLogKey);
   entry_settings->synchronize();
   if (restore_status == "START") {
-    restoreFromZero(context);
+    restoreFromZero(context, effects);
     return;
   }
   auto status_settings = env_.settings.initWithSuiteName(env_.group);
@@ -86,10 +104,11 @@ void CallDirectoryHandler::addOrRemoveIncrementalIdentificationPhoneNumbersToCon
   status_settings->setObject("111", kZeroLogKey);
   status_settings->setObject("COMPLETE", kZeroStatusKey);
   status_settings->synchronize();
-  updateFromDeltaLists(context);
+  updateFromDeltaLists(context, effects);
 }
 
-void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionContext& context) {
+void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionContext& context,
+                                           ConfirmedEffects& effects) {
   const std::string start = timeStamp();
   auto plain = forceReadJsonDataFromResourceFile(kZeroResourceName);
   if (!storage::holdsListData(plain)) {
@@ -124,18 +143,20 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
   settings->setObject("Restore 2 " + bracketed(start) + "~" + bracketed(end) + " [" + std::to_string(added) +
                           " / " + std::to_string(list->count()) + "] " + platform::compactJson(last_raw),
                       kRestoreLogKey);
-  settings->setObject("END", kRestoreStatusKey);
-  settings->setObject("N", kClearAllKey);
   settings->synchronize();
+  // "END" and "N" wait for the platform's confirmation.
+  effects.restore_ended = true;
 }
 
-void CallDirectoryHandler::updateFromDeltaLists(platform::CallDirectoryExtensionContext& context) {
-  applyDeltaList(context, kDeleteListName, kDelLogKey, false);
-  applyDeltaList(context, kAddListName, kAddLogKey, true);
+void CallDirectoryHandler::updateFromDeltaLists(platform::CallDirectoryExtensionContext& context,
+                                                ConfirmedEffects& effects) {
+  applyDeltaList(context, kDeleteListName, kDelLogKey, false, effects);
+  applyDeltaList(context, kAddListName, kAddLogKey, true, effects);
 }
 
 bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContext& context,
-                                          std::string_view name, std::string_view log_key, bool adding) {
+                                          std::string_view name, std::string_view log_key, bool adding,
+                                          ConfirmedEffects& effects) {
   std::string stored;
   auto plain = files_.readJsonDataFromGroupFile(name, stored);
   if (!storage::holdsListData(plain)) {
@@ -166,9 +187,10 @@ bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContex
       }
     });
   }
-  // Emptied after a processed, empty or malformed list alike, unless the
-  // containing application has replaced it meanwhile.
-  files_.clearJsonGroupFileIfUnchanged(name, stored);
+  // Emptied after a processed, empty or malformed list alike, once the
+  // platform has confirmed the request, unless the containing application
+  // has replaced it meanwhile.
+  effects.walked_lists.emplace_back(name, std::move(stored));
   return true;
 }
 

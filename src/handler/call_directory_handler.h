@@ -5,11 +5,19 @@
 // resource, applies the delta lists from the shared container, or does
 // nothing; every step is reported as a status line in the shared settings.
 // The handler keeps nothing between requests and starts no thread.
+//
+// What tells the containing application that its work is done (an emptied
+// delta list, the restore status "END", the clear-all flag "N") happens only
+// once the platform has confirmed the request, in the completion handler:
+// a request that fails leaves the lists and the flags for the next one to
+// retry. Applying a list twice changes nothing, so a retry is safe.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/call_directory.h"
 #include "platform/environment.h"
@@ -31,7 +39,8 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   void addAllIdentificationPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);
 
   // The restore from zero (restore status "START") or, with "END", the
-  // update from the delta lists.
+  // update from the delta lists. Called on its own, outside a request, it
+  // confirms nothing: no list is emptied and no control key is moved on.
   void addOrRemoveIncrementalIdentificationPhoneNumbersToContext(
       platform::CallDirectoryExtensionContext& context);
 
@@ -62,12 +71,23 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   std::string getCallDirectoryEncryptKey();
 
  private:
+  // What one request does only after the platform confirmed it.
+  struct ConfirmedEffects {
+    // Delta lists walked, with the text read from each: emptied unless the
+    // containing application has replaced them meanwhile.
+    std::vector<std::pair<std::string_view, std::string>> walked_lists;
+    bool restore_ended = false;  // "END" as the restore status, "N" as the flag
+    bool clear_all = false;      // "N" as the clear-all flag
+  };
+
   std::string timeStamp();
-  void restoreFromZero(platform::CallDirectoryExtensionContext& context);
-  void updateFromDeltaLists(platform::CallDirectoryExtensionContext& context);
+  void addOrRemoveIncremental(platform::CallDirectoryExtensionContext& context, ConfirmedEffects& effects);
+  void restoreFromZero(platform::CallDirectoryExtensionContext& context, ConfirmedEffects& effects);
+  void updateFromDeltaLists(platform::CallDirectoryExtensionContext& context, ConfirmedEffects& effects);
   // Applies one delta list; false when it held no data ("NO DELETE"/"NO ADD").
   bool applyDeltaList(platform::CallDirectoryExtensionContext& context, std::string_view name,
-                      std::string_view log_key, bool adding);
+                      std::string_view log_key, bool adding, ConfirmedEffects& effects);
+  void applyConfirmedEffects(const ConfirmedEffects& effects);
 
   platform::Environment env_;
   storage::ListFiles files_;

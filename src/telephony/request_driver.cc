@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,9 +74,15 @@ base::Status startExtension(const std::string& binary, const wire::LaunchRequest
   rlimit memory{};
   if (memory_limit) memory.rlim_cur = memory.rlim_max = *memory_limit;
 
+  const pid_t service = ::getpid();
   out.pid = ::fork();
   if (out.pid < 0) return base::errnoStatus("cannot start the extension process", errno);
   if (out.pid == 0) {
+    // An extension whose service is gone stops at once: nobody would commit
+    // what it sends, and nothing it does afterwards may tell the containing
+    // application that its work is done.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != service) ::_exit(127);
     // Move both ends out of the way first: either may already sit at 3 or 4.
     const int r = ::fcntl(child_read.get(), F_DUPFD_CLOEXEC, 10);
     const int w = ::fcntl(child_write.get(), F_DUPFD_CLOEXEC, 10);

@@ -33,6 +33,11 @@ void RecordingContext::removeBlockingEntryWithPhoneNumber(std::int64_t number) {
 
 void RecordingContext::completeRequestWithCompletionHandler(std::function<void(bool expired)> handler) {
   trace_.push_back(handler ? "complete(handler)" : "complete");
+  if (failure_) {
+    if (delegate_ != nullptr) delegate_->requestFailedForExtensionContext(*this, *failure_);
+  } else if (handler) {
+    handler(false);
+  }
 }
 
 std::string RecordingContext::joined() const {

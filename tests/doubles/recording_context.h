@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,14 @@ using platform::CallDirectoryExtensionContextDelegate;
 // A context that records every operation as a line of a trace:
 // `delegate`, `isIncremental`, `removeAll`, `add(N,"LABEL")`, `remove(N)`,
 // `addBlocking(N)`, `removeBlocking(N)`, `complete` or `complete(handler)`.
+// Completion succeeds and runs the completion handler, unless the test has
+// made the request fail: then the delegate hears of the failure instead.
 class RecordingContext : public platform::CallDirectoryExtensionContext {
  public:
   explicit RecordingContext(bool incremental) : incremental_(incremental) {}
+
+  // The request fails with `error` when the extension completes it.
+  void failWith(platform::CallDirectoryError error) { failure_ = std::move(error); }
 
   void setDelegate(CallDirectoryExtensionContextDelegate* delegate) override;
   bool isIncremental() override;
@@ -37,6 +43,7 @@ class RecordingContext : public platform::CallDirectoryExtensionContext {
 
  private:
   bool incremental_;
+  std::optional<platform::CallDirectoryError> failure_;
   CallDirectoryExtensionContextDelegate* delegate_ = nullptr;
   std::vector<std::string> trace_;
 };

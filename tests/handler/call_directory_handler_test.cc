@@ -48,7 +48,7 @@ class HandlerTest : public ::testing::Test {
 };
 
 TEST_F(HandlerTest, EmptySettingsIncrementalRequestDoesNothing) {
-  EXPECT_EQ(request(true), "delegate isIncremental complete");
+  EXPECT_EQ(request(true), "delegate isIncremental complete(handler)");
   EXPECT_EQ(settings.trace(), (std::vector<std::string>{
                                   "set CallDirectoryisIncremental=YES [N] [EMPTY] [" + kNow + "]", "sync"}));
 }
@@ -56,7 +56,7 @@ TEST_F(HandlerTest, EmptySettingsIncrementalRequestDoesNothing) {
 TEST_F(HandlerTest, NonIncrementalRequestWritesTheNoLineWithoutSynchronizing) {
   settings.put("CDListClearAllYN", "Y");
   settings.put("CDListRestoreStatus", "END");
-  EXPECT_EQ(request(false), "delegate isIncremental complete");
+  EXPECT_EQ(request(false), "delegate isIncremental complete(handler)");
   EXPECT_EQ(settings.trace(),
             (std::vector<std::string>{"set CallDirectoryisIncremental=NO [Y] [" + kNow + "]"}));
   EXPECT_EQ(value("CDListClearAllYN"), "Y");
@@ -66,7 +66,7 @@ TEST_F(HandlerTest, RestoreStatusOtherThanEndDoesNothing) {
   for (const char* status : {"START", "end", "EMPTY"}) {
     settings.put("CDListRestoreStatus", status);
     settings.put("CDListClearAllYN", "y");
-    EXPECT_EQ(request(true), "delegate isIncremental complete") << status;
+    EXPECT_EQ(request(true), "delegate isIncremental complete(handler)") << status;
   }
 }
 
@@ -77,7 +77,7 @@ TEST_F(HandlerTest, RestoreFromZeroAddsEveryUsableEntryInListOrder) {
   settings.put("CDListRestoreStatus", "END");
   EXPECT_EQ(request(true),
             "delegate isIncremental removeAll add(821000000001,\"A\") add(821000000003,\"C\") "
-            "add(0,\"Zero\") complete");
+            "add(0,\"Zero\") complete(handler)");
   const std::vector<std::string> expected = {
       "set CallDirectoryisIncremental=YES [Y] [END] [" + kNow + "]",
       "sync",
@@ -89,9 +89,9 @@ TEST_F(HandlerTest, RestoreFromZeroAddsEveryUsableEntryInListOrder) {
       "sync",
       "set CallDirectoryRestoreStatus=Restore 2 [" + kNow + "]~[" + kNow +
           "] [3 / 4] {\"number\":\"abc\",\"name\":\"Zero\"}",
-      "set CDListRestoreStatus=END",
-      "set CDListClearAllYN=N",
       "sync",
+      // Once the platform has confirmed the request:
+      "set CDListRestoreStatus=END",
       "set CDListClearAllYN=N",
       "sync",
   };
@@ -100,7 +100,7 @@ TEST_F(HandlerTest, RestoreFromZeroAddsEveryUsableEntryInListOrder) {
   EXPECT_EQ(files.files.at(kContainer + "callers.json"), files.files.at("/bundle/callersAdd_Zero.json"));
   // The next incremental request is an update from the delta lists.
   settings.clearTrace();
-  EXPECT_EQ(request(true), "delegate isIncremental complete");
+  EXPECT_EQ(request(true), "delegate isIncremental complete(handler)");
   EXPECT_EQ(value("CallDirectoryZeroLog"), "111");
   EXPECT_EQ(value("CallDirectoryDelLog"), "NO DELETE");
   EXPECT_EQ(value("CallDirectoryAddLog"), "NO ADD");
@@ -108,7 +108,7 @@ TEST_F(HandlerTest, RestoreFromZeroAddsEveryUsableEntryInListOrder) {
 
 TEST_F(HandlerTest, RestoreWithoutDataLeavesStart) {
   settings.put("CDListClearAllYN", "Y");
-  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete");
+  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete(handler)");
   EXPECT_EQ(value("CallDirectoryRestoreStatus"), "Restore NO DATA [" + kNow + "]");
   EXPECT_EQ(value("CDListRestoreStatus"), "START");
   EXPECT_EQ(value("CDListClearAllYN"), "N");
@@ -129,7 +129,7 @@ TEST_F(HandlerTest, RestoreWithoutDataLeavesStart) {
 TEST_F(HandlerTest, MalformedResourceStopsAfterRestore1) {
   putResource("this is not json, but long enough");
   settings.put("CDListClearAllYN", "Y");
-  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete");
+  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete(handler)");
   EXPECT_EQ(value("CallDirectoryRestoreStatus"), "Restore 1 [" + kNow + "]");
   EXPECT_EQ(value("CDListRestoreStatus"), "START");
 }
@@ -155,7 +155,7 @@ TEST_F(HandlerTest, ZeroSyncDateOnlyAboveOneHundredAdded) {
 TEST_F(HandlerTest, AllElementsUnusableStillEndsTheRestore) {
   putResource(R"([{"number":"1"},{"name":"x"},{"number":"","name":"y"}])");
   settings.put("CDListClearAllYN", "Y");
-  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete");
+  EXPECT_EQ(request(true), "delegate isIncremental removeAll complete(handler)");
   EXPECT_NE(value("CallDirectoryRestoreStatus").find("[0 / 3]"), std::string::npos);
   EXPECT_EQ(value("CDListRestoreStatus"), "END");
 }
@@ -165,7 +165,8 @@ TEST_F(HandlerTest, DeltaListsRemoveFirstThenAddAndAreEmptied) {
   putDelta("callersDel.json", R"([{"number":"821000000001"},{"name":"no number"}])");
   putDelta("callersAdd.json",
            R"([{"number":"821000000005","name":"E"},{"number":"821000000006","name":""}])");
-  EXPECT_EQ(request(true), "delegate isIncremental remove(821000000001) add(821000000005,\"E\") complete");
+  EXPECT_EQ(request(true),
+            "delegate isIncremental remove(821000000001) add(821000000005,\"E\") complete(handler)");
   EXPECT_EQ(value("CallDirectoryDelLog"), "[1 / 2] {\"name\":\"no number\"}");
   EXPECT_EQ(value("CallDirectoryAddLog"), "[1 / 2] {\"number\":\"821000000006\",\"name\":\"\"}");
   EXPECT_EQ(value("CallDirectoryZeroStatus"), "COMPLETE");
@@ -190,7 +191,7 @@ TEST_F(HandlerTest, ShortMissingAndMalformedDeltaLists) {
   putDelta("callersDel.json", "[]");
   putDelta("callersAdd.json", "not json but longer than sixteen");
   settings.put("CallDirectoryAddLog", "earlier");
-  EXPECT_EQ(request(true), "delegate isIncremental complete");
+  EXPECT_EQ(request(true), "delegate isIncremental complete(handler)");
   EXPECT_EQ(value("CallDirectoryDelLog"), "NO DELETE");
   EXPECT_NE(files.files.at(kContainer + "callersDel.json"), "");  // left unchanged
   EXPECT_EQ(value("CallDirectoryAddLog"), "earlier");             // no line for a malformed list
@@ -207,9 +208,40 @@ TEST_F(HandlerTest, ADeltaListReplacedDuringTheRequestWaitsForTheNext) {
   putDelta("callersAdd.json", R"([{"number":"1","name":"first"}])");
   const std::string replacement = codec::encodeListText(R"([{"number":"2","name":"second"}])");
   files.replace_before_truncate = {{kContainer + "callersAdd.json", replacement}};
-  EXPECT_EQ(request(true), "delegate isIncremental add(1,\"first\") complete");
+  EXPECT_EQ(request(true), "delegate isIncremental add(1,\"first\") complete(handler)");
   EXPECT_EQ(files.files.at(kContainer + "callersAdd.json"), replacement);
-  EXPECT_EQ(request(true), "delegate isIncremental add(2,\"second\") complete");
+  EXPECT_EQ(request(true), "delegate isIncremental add(2,\"second\") complete(handler)");
+}
+
+TEST_F(HandlerTest, AFailedRequestLeavesTheListsAndFlagsForTheNextOne) {
+  // A delete list and an add list the platform refuses (out of order).
+  settings.put("CDListRestoreStatus", "END");
+  putDelta("callersDel.json", R"([{"number":"821000000001"}])");
+  putDelta("callersAdd.json", R"([{"number":"9","name":"B"},{"number":"8","name":"A"}])");
+  const std::string del = files.files.at(kContainer + "callersDel.json");
+  const std::string add = files.files.at(kContainer + "callersAdd.json");
+  RecordingContext refused(true);
+  refused.failWith({.code = 3, .reason = "entries out of order"});
+  CallDirectoryHandler handler({settings, files, files, clock, kGroup});
+  handler.beginRequestWithExtensionContext(refused);
+  EXPECT_EQ(files.files.at(kContainer + "callersDel.json"), del);
+  EXPECT_EQ(files.files.at(kContainer + "callersAdd.json"), add);
+  EXPECT_NE(value("CallDirectoryErrorError").find("Code=3"), std::string::npos);
+
+  // A refused restore keeps "START" and "Y"; the next request restores again.
+  putResource(testing::sampleCallerList(2));
+  settings.put("CDListClearAllYN", "Y");
+  RecordingContext refused_restore(true);
+  refused_restore.failWith({.code = 2, .reason = "loading interrupted"});
+  handler.beginRequestWithExtensionContext(refused_restore);
+  EXPECT_EQ(value("CDListRestoreStatus"), "START");
+  EXPECT_EQ(value("CDListClearAllYN"), "Y");
+  EXPECT_NE(value("CallDirectoryRestoreStatus").find("Restore 2"), std::string::npos);  // progress is kept
+  EXPECT_EQ(request(true),
+            "delegate isIncremental removeAll add(821000000001,\"Caller 0\") add(821000000002,\"Caller 1\") "
+            "complete(handler)");
+  EXPECT_EQ(value("CDListRestoreStatus"), "END");
+  EXPECT_EQ(value("CDListClearAllYN"), "N");
 }
 
 TEST_F(HandlerTest, RestoreStatusRemovedDuringTheRequestGives444) {

@@ -193,6 +193,31 @@ TEST_F(RequestDriverTest, ListsThePlatformRefusesChangeNothingAndRecordTheError)
   EXPECT_TRUE(restore(at_cap).completed);
 }
 
+TEST_F(RequestDriverTest, ARefusedUpdateLosesNoListAndARefusedRestoreIsNotReportedDone) {
+  putResource(R"([{"number":"10","name":"A"},{"number":"20","name":"B"}])");
+  ASSERT_TRUE(restore(options).completed);
+  putDelta("callersDel.json", R"([{"number":"10"}])");
+  putDelta("callersAdd.json", R"([{"number":"40","name":"D"},{"number":"30","name":"C"}])");
+  const std::string del = testing::readFile(device->paths().container + "/callersDel.json");
+  auto r = runRequest(*device, options);
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(testing::readFile(device->paths().container + "/callersDel.json"), del);
+  EXPECT_EQ(labels(10), std::vector<std::string>{"A"});
+  // Fixed, the same deletions apply with the next request.
+  putDelta("callersAdd.json", R"([{"number":"30","name":"C"},{"number":"40","name":"D"}])");
+  r = runRequest(*device, options);
+  ASSERT_TRUE(r.completed) << r.reason;
+  EXPECT_TRUE(labels(10).empty());
+  EXPECT_EQ(r.entries, 3);
+  EXPECT_EQ(testing::readFile(device->paths().container + "/callersDel.json"), "");
+
+  putResource(R"([{"number":"50","name":"E"},{"number":"50","name":"F"}])");
+  r = restore(options);
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(setting("CDListRestoreStatus"), "START");
+  EXPECT_EQ(setting("CDListClearAllYN"), "Y");
+}
+
 TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
   options.incremental = false;
   options.extension_binary = fakeExtension("printf 'DIR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
