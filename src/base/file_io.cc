@@ -32,8 +32,7 @@ std::string describeFileType(mode_t mode) {
 }
 
 Status tooLarge(std::string_view name, std::uint64_t max_bytes) {
-  return Status::InvalidArgument(std::string(name) + " is larger than " + std::to_string(max_bytes) +
-                                 " bytes");
+  return Status::IoError(std::string(name) + " is larger than " + std::to_string(max_bytes) + " bytes");
 }
 
 }  // namespace
@@ -78,13 +77,13 @@ Status readFile(const std::string& path, std::string& out, const ReadOptions& op
   FileDescriptor fd(::open(path.c_str(), flags));
   if (!fd.ok()) {
     if (errno == ELOOP && !options.follow_links) {
-      return Status::InvalidArgument(path + " is a symbolic link, which is not followed here");
+      return Status::IoError(path + " is a symbolic link, which is not followed here");
     }
     return errnoStatus("cannot read " + path, errno);
   }
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return errnoStatus("cannot read " + path, errno);
-  if (!S_ISREG(st.st_mode)) return Status::InvalidArgument(path + " " + describeFileType(st.st_mode));
+  if (!S_ISREG(st.st_mode)) return Status::IoError(path + " " + describeFileType(st.st_mode));
   // Back to blocking reads: the descriptor is a regular file.
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return readDescriptor(fd.get(), path, out, options.max_bytes);

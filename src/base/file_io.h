@@ -22,7 +22,7 @@ struct ReadOptions {
 
 // Reads the whole regular file at `path` into `out`. Anything that is not a
 // regular file (a directory, FIFO, device or socket) is refused at once,
-// never waited on. Errors name the path.
+// never waited on. Every error is an I/O error that names the path.
 Status readFile(const std::string& path, std::string& out, const ReadOptions& options = {});
 
 // Reads `fd` to its end into `out`: a regular file, a pipe or a terminal.

@@ -12,8 +12,17 @@ namespace calldir::cli {
 // Sets the clear-all flag to "Y"; with `reload`, then has the phone load.
 int runAppRestore(const std::string& root, bool reload, const ReloadOptions& options, Io& io);
 
-// Drops delta lists into the container; with `reload`, then has the phone load.
-int runAppPut(const std::string& root, const std::string& add_file, const std::string& del_file, bool reload,
-              const ReloadOptions& options, Io& io);
+struct AppPutOptions {
+  std::string add_file;  // becomes callersAdd.json
+  std::string del_file;  // becomes callersDel.json
+  bool replace = false;  // replace a list that still waits for a request
+  bool reload = false;
+  ReloadOptions request;
+};
+
+// Drops delta lists into the container; with `reload`, then has the phone
+// load. A list that still waits for a request is not replaced without
+// `replace` (exit 1): its changes would be lost.
+int runAppPut(const std::string& root, const AppPutOptions& options, Io& io);
 
 }  // namespace calldir::cli

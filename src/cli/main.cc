@@ -209,8 +209,7 @@ void addAppCommands(CLI::App& app, Session& session) {
   struct Options {
     RequestFlags request;
     bool reload = false;
-    std::string add;
-    std::string del;
+    AppPutOptions put;
   };
   auto o = std::make_shared<Options>();
   auto* restore =
@@ -221,13 +220,17 @@ void addAppCommands(CLI::App& app, Session& session) {
     session.status = runAppRestore(session.root(), o->reload, o->request.options(), session.io);
   });
   auto* put = app_cmd->add_subcommand(
-      "put", "Drop delta lists into the shared container (plain JSON lists are checked and encoded)");
-  put->add_option("--add", o->add, "Entries to add, as callersAdd.json");
-  put->add_option("--del", o->del, "Numbers to remove, as callersDel.json");
-  put->add_flag("--reload", o->reload, "Then have the phone load the extension");
+      "put",
+      "Drop delta lists into the shared container (plain JSON lists are checked and encoded); a list that "
+      "still waits for a request is not replaced (exit 1) unless --replace");
+  put->add_option("--add", o->put.add_file, "Entries to add, as callersAdd.json");
+  put->add_option("--del", o->put.del_file, "Numbers to remove, as callersDel.json");
+  put->add_flag("--replace", o->put.replace, "Replace a delta list that still waits, dropping its changes");
+  put->add_flag("--reload", o->put.reload, "Then have the phone load the extension");
   o->request.addTo(put);
   put->callback([&session, o] {
-    session.status = runAppPut(session.root(), o->add, o->del, o->reload, o->request.options(), session.io);
+    o->put.request = o->request.options();
+    session.status = runAppPut(session.root(), o->put, session.io);
   });
 }
 

@@ -1,6 +1,7 @@
 #include "cli/request_commands.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 
 #include "base/json_quote.h"
@@ -52,8 +53,25 @@ void printText(const telephony::RequestResult& r, Io& io) {
 
 }  // namespace
 
+namespace {
+
+// The extension reads a settings store it cannot open as empty, and then
+// does nothing; a request on damaged settings is refused here instead.
+base::Status checkSharedSettings(const device::DeviceRoot& device) {
+  if (!std::filesystem::exists(device.paths().settings)) return base::Status::Ok();  // made on first use
+  std::unique_ptr<platform::SqliteSettingsStore> store;
+  if (base::Status s = openSharedSettings(device, store); !s.ok()) return s;
+  return store->check();
+}
+
+}  // namespace
+
 int reloadDevice(const device::DeviceRoot& device, const ReloadOptions& options, Io& io) {
-  const auto result = telephony::runRequest(device, options.request);
+  if (base::Status s = telephony::checkRequestOptions(options.request); !s.ok()) return fail(io, "", s);
+  if (base::Status s = checkSharedSettings(device); !s.ok()) return fail(io, "", s);
+  telephony::RequestResult result;
+  if (base::Status s = telephony::runRequest(device, options.request, result); !s.ok())
+    return fail(io, "", s);
   if (options.json) {
     printJson(result, io);
   } else {

@@ -42,12 +42,15 @@ int runSettingsGet(const std::string& root, const std::string& key, Io& io) {
   std::optional<device::DeviceRoot> device;
   std::unique_ptr<platform::SqliteSettingsStore> store;
   if (base::Status s = openSettings(root, device, store); !s.ok()) return fail(io, "", s);
-  auto value = store->initWithSuiteName(device->group())->objectForKey(key);
-  if (!value) {
+  // Read whole, also a value too long for the extension to take.
+  platform::SettingsSnapshot values;
+  if (base::Status s = store->snapshot(values); !s.ok()) return fail(io, "settings get", s);
+  auto it = values.find(key);
+  if (it == values.end()) {
     io.err << "calldir settings get: " << key << " is not set\n";
     return kExitNegative;
   }
-  io.out << *value << "\n";
+  io.out << it->second << "\n";
   return kExitOk;
 }
 

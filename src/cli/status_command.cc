@@ -31,21 +31,24 @@ struct DeviceStatus {
   bool has_resource = false;
 };
 
-// What a delta list in the container holds, as the next update would see it.
-std::string deltaListState(storage::ListFiles& files, platform::FileManager& fm, const std::string& container,
-                           std::string_view name) {
-  const std::string path = platform::appendingPathComponent(container, name);
-  if (!fm.fileExistsAtPath(path)) return "missing";
-  std::string stored;
-  auto plain = files.readJsonDataFromGroupFile(name, stored);
-  if (stored.empty()) return "empty";
-  if (!storage::holdsListData(plain)) return "no data (does not decode, or shorter than 16 characters)";
-  auto list = storage::parseCallerList(std::move(*plain));
-  if (!list) return "waiting, malformed (will be emptied without changes)";
-  return "waiting, " + std::to_string(list->count()) + " element(s)";
+// How a delta list's state reads in the text output.
+std::string describe(const storage::GroupListState& state) {
+  using Kind = storage::GroupListState::Kind;
+  switch (state.kind) {
+    case Kind::kNoData:
+      return "no data (does not decode, or shorter than 16 characters)";
+    case Kind::kWaiting:
+      if (state.malformed) return "waiting, malformed (will be emptied without changes)";
+      return "waiting, " + std::to_string(state.elements) + " element(s)";
+    case Kind::kMissing:
+    case Kind::kEmpty:
+      break;
+  }
+  return storage::describeGroupListKind(state.kind);
 }
 
-DeviceStatus readStatus(platform::Environment env) {
+// The control keys as the extension reads them; the status lines whole.
+DeviceStatus readStatus(platform::Environment env, const platform::SettingsSnapshot& all_values) {
   DeviceStatus st;
   st.group = env.group;
   auto settings = env.settings.initWithSuiteName(env.group);
@@ -54,12 +57,14 @@ DeviceStatus readStatus(platform::Environment env) {
   st.flag = st.flag_value.value_or(std::string(handler::kClearAllDefault));
   st.restore = st.restore_value.value_or(std::string(handler::kRestoreStatusDefault));
   for (std::string_view key : handler::kStatusKeys) {
-    if (auto value = settings->objectForKey(key)) st.status_values.emplace_back(std::string(key), *value);
+    if (auto it = all_values.find(std::string(key)); it != all_values.end()) {
+      st.status_values.emplace_back(it->first, it->second);
+    }
   }
   storage::ListFiles files(env.files, env.bundle, env.group);
-  if (auto container = env.files.containerURLForSecurityApplicationGroupIdentifier(env.group)) {
-    st.del_state = deltaListState(files, env.files, *container, handler::kDeleteListName);
-    st.add_state = deltaListState(files, env.files, *container, handler::kAddListName);
+  if (env.files.containerURLForSecurityApplicationGroupIdentifier(env.group)) {
+    st.del_state = describe(files.inspectGroupFile(handler::kDeleteListName));
+    st.add_state = describe(files.inspectGroupFile(handler::kAddListName));
   }
   st.has_resource = env.bundle.pathForResource(handler::kZeroResourceName, "json").has_value();
   return st;
@@ -126,7 +131,9 @@ int runStatus(const std::string& root, bool json, Io& io) {
   if (!real.settingsStatus().ok()) {
     return fail(io, "status", real.settingsStatus().withContext("cannot open the shared settings"));
   }
-  const DeviceStatus st = readStatus(real.environment());
+  platform::SettingsSnapshot all_values;
+  if (base::Status s = real.settingsStore()->snapshot(all_values); !s.ok()) return fail(io, "status", s);
+  const DeviceStatus st = readStatus(real.environment(), all_values);
   if (json) {
     printJson(st, io);
   } else {

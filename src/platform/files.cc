@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "base/fd.h"
 #include "base/file_io.h"
@@ -38,7 +39,8 @@ bool PosixFileManager::createFileAtPath(const std::string& path) {
 
 std::optional<std::string> PosixFileManager::dataWithContentsOfFile(const std::string& path) {
   std::string data;
-  if (!base::readFile(path, data).ok()) return std::nullopt;
+  if (!base::readFile(path, data, {.follow_links = false, .max_bytes = kMaxFileBytes}).ok())
+    return std::nullopt;
   return data;
 }
 
@@ -53,8 +55,10 @@ bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::str
   base::FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st {};
   if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (static_cast<std::uint64_t>(st.st_size) != expected.size()) return false;
   std::string current;
-  if (!base::readDescriptor(fd.get(), path, current).ok() || current != expected) return false;
+  if (!base::readDescriptor(fd.get(), path, current, expected.size()).ok() || current != expected)
+    return false;
   return ::ftruncate(fd.get(), 0) == 0;
 }
 

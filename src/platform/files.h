@@ -3,12 +3,17 @@
 // file, whole-file reads and in-place writes, and resource lookup.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace calldir::platform {
+
+// The largest file the extension reads: 1 GiB, well above the list text of
+// ten million entries (about 670 MB).
+inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 30;
 
 class FileManager {
  public:
@@ -25,7 +30,10 @@ class FileManager {
   // link and never truncates an existing file; false when nothing was made.
   virtual bool createFileAtPath(const std::string& path) = 0;
 
-  // The whole file, or no value when it cannot be read.
+  // The whole file, or no value when it cannot be read. A symbolic link, a
+  // directory, a FIFO or anything else that is not a regular file cannot be
+  // read, and neither can a file larger than kMaxFileBytes: it is refused
+  // before a byte of it is read, and never waited on.
   virtual std::optional<std::string> dataWithContentsOfFile(const std::string& path) = 0;
 
   // Replaces the file's bytes in place (not through a temporary file). A

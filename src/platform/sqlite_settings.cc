@@ -83,8 +83,10 @@ std::optional<std::string> SqliteSettingsStore::read(std::string_view key) {
   sqlite::Statement& select = impl_->select;
   select.bindText(1, key);
   std::optional<std::string> value;
-  if (select.step() == SQLITE_ROW && select.columnType(0) == SQLITE_TEXT)
-    value = std::string(select.columnText(0));
+  if (select.step() == SQLITE_ROW && select.columnType(0) == SQLITE_TEXT) {
+    const std::string_view text = select.columnText(0);
+    if (text.size() <= kMaxValueBytes) value = std::string(text);
+  }
   select.reset();
   return value;
 }
@@ -121,6 +123,18 @@ base::Status SqliteSettingsStore::snapshot(SettingsSnapshot& out) {
     out[std::string(all.columnText(0))] = std::string(all.columnText(1));
   if (rc != SQLITE_DONE) return sqlite::error(impl_->db.get(), "cannot read the shared settings");
   applyPendingWrites(out, impl_->pending);
+  return base::Status::Ok();
+}
+
+base::Status SqliteSettingsStore::check() {
+  sqlite::Statement quick_check(impl_->db.get(), "PRAGMA quick_check");
+  if (!quick_check.valid()) return sqlite::error(impl_->db.get(), "cannot check the shared settings");
+  const int rc = quick_check.step();
+  if (rc != SQLITE_ROW) return sqlite::error(impl_->db.get(), "cannot check the shared settings");
+  if (quick_check.columnText(0) != "ok") {
+    return base::Status::IoError("the shared settings are damaged: " +
+                                 std::string(quick_check.columnText(0)));
+  }
   return base::Status::Ok();
 }
 

@@ -14,6 +14,11 @@
 
 namespace calldir::platform {
 
+// Values longer than this read as missing through a settings handle, as
+// values that are not text do: no key the extension reads holds more than a
+// few bytes, and a huge one is never copied into a status line.
+inline constexpr std::size_t kMaxValueBytes = 64 * 1024;
+
 class SqliteSettingsStore : public SettingsProvider {
  public:
   // Opens the store at `path` for the suite `suite`, creating the file when
@@ -29,6 +34,9 @@ class SqliteSettingsStore : public SettingsProvider {
   // Every string value in the store, pending writes of this process
   // included.
   base::Status snapshot(SettingsSnapshot& out);
+
+  // Checks the database file for damage (SQLite's quick check).
+  base::Status check();
 
  private:
   friend class SqliteSettings;

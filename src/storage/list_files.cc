@@ -2,6 +2,7 @@
 
 #include "codec/text_decoding.h"
 #include "platform/text.h"
+#include "storage/caller_list.h"
 
 namespace calldir::storage {
 
@@ -67,6 +68,37 @@ std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view
 
 std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name) {
   return readGroupFile(name, nullptr);
+}
+
+GroupListState ListFiles::inspectGroupFile(std::string_view name) {
+  using Kind = GroupListState::Kind;
+  auto path = locate(name);
+  if (!path || !files_.fileExistsAtPath(*path)) return {Kind::kMissing};
+  std::string stored;
+  auto plain = readGroupFile(name, &stored);
+  if (stored.empty()) {
+    // Nothing was read: zero bytes, or a file that cannot be read at all.
+    auto data = files_.dataWithContentsOfFile(*path);
+    return {data && data->empty() ? Kind::kEmpty : Kind::kNoData};
+  }
+  if (!holdsListData(plain)) return {Kind::kNoData};
+  auto list = parseCallerList(std::move(*plain));
+  if (!list) return {Kind::kWaiting, 0, true};
+  return {Kind::kWaiting, list->count(), false};
+}
+
+const char* describeGroupListKind(GroupListState::Kind kind) {
+  switch (kind) {
+    case GroupListState::Kind::kMissing:
+      return "missing";
+    case GroupListState::Kind::kEmpty:
+      return "empty";
+    case GroupListState::Kind::kNoData:
+      return "no data";
+    case GroupListState::Kind::kWaiting:
+      return "waiting";
+  }
+  return "missing";
 }
 
 }  // namespace calldir::storage

@@ -18,6 +18,22 @@ namespace calldir::storage {
 inline constexpr std::string_view kResourceCopyName = "callers.json";
 inline constexpr std::string_view kInstalledMarkerText = "INSTALLED";
 
+// What a delta list in the container holds, as the next update would see it.
+struct GroupListState {
+  enum class Kind {
+    kMissing,  // no such file
+    kEmpty,    // zero bytes: applied and emptied, or never written
+    kNoData,   // does not decode, or shorter than 16 characters: left as it is
+    kWaiting,  // the next update applies it (or, when malformed, empties it)
+  };
+  Kind kind = Kind::kMissing;
+  std::size_t elements = 0;  // for kWaiting
+  bool malformed = false;    // for kWaiting: not a JSON array, emptied without changes
+};
+
+// "missing", "empty", "no data" or "waiting".
+const char* describeGroupListKind(GroupListState::Kind kind);
+
 class ListFiles {
  public:
   ListFiles(platform::FileManager& files, platform::Bundle& bundle, std::string group)
@@ -47,6 +63,9 @@ class ListFiles {
 
   // As above; `stored` receives the file's stored text (empty when missing).
   std::optional<std::string> readJsonDataFromGroupFile(std::string_view name, std::string& stored);
+
+  // What the container file `name` holds for the next update.
+  GroupListState inspectGroupFile(std::string_view name);
 
   // Replaces the container file `name` with `text` (creating it first). No
   // text (a resource that was not UTF-8) creates the file but writes nothing.

@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -165,11 +167,14 @@ void writeToPipe(int fd, std::string_view data) {
 }
 
 // Commits or rolls back the request, answers the extension and gives it the
-// rest of the time limit to record a failure and exit.
+// rest of the time limit to record a failure and exit. A store that cannot
+// take the commit fails the request and comes back in `store_error`.
 RequestResult completeRequest(RequestResult result, CallDirectoryStore& store, RequestChecker& checker,
-                              ExtensionProcess& extension, Clock::time_point deadline) {
+                              ExtensionProcess& extension, Clock::time_point deadline,
+                              base::Status& store_error) {
   if (!checker.failure()) {
-    if (auto s = store.commit(); !s.ok()) checker.fail(platform::kErrorUnknown, s.message());
+    store_error = store.commit();
+    if (!store_error.ok()) checker.fail(platform::kErrorUnknown, store_error.message());
   } else {
     store.rollback();
   }
@@ -195,25 +200,35 @@ bool lockLoading(const device::DeviceRoot& device, base::FileDescriptor& lock) {
   return lock.ok() && ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
+// A time limit beyond this many seconds (about 31 years) counts as this.
+constexpr double kLongestTimeLimit = 1e9;
+
 Clock::time_point deadlineAfter(Clock::time_point start, double seconds) {
-  return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  const double bounded = std::min(seconds, kLongestTimeLimit);
+  return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
+}
+
+base::Status checkExtensionBinary(const std::string& binary) {
+  if (::access(binary.c_str(), X_OK) == 0) return base::Status::Ok();
+  return base::errnoStatus(
+      "cannot run the extension " + binary + " (set CALLDIR_EXTENSION to the calldir-extension executable)",
+      errno);
 }
 
 // Runs the extension for a request that passed the service's own checks.
-RequestResult runExtension(const device::DeviceRoot& device, const RequestOptions& options,
-                           CallDirectoryStore& store, RequestResult result, Clock::time_point started) {
+base::Status runExtension(const device::DeviceRoot& device, const RequestOptions& options,
+                          CallDirectoryStore& store, RequestResult& result, Clock::time_point started) {
   std::unique_ptr<std::ofstream> trace;
   if (!options.trace_path.empty()) {
     trace = std::make_unique<std::ofstream>(options.trace_path, std::ios::trunc);
-    if (!*trace) return failed(result, 0, "cannot write the trace to " + options.trace_path);
+    if (!*trace) return base::errnoStatus("cannot write the trace to " + options.trace_path, errno);
   }
   const std::string binary =
       options.extension_binary.empty() ? defaultExtensionBinary() : options.extension_binary;
+  if (auto s = checkExtensionBinary(binary); !s.ok()) return s;
   ExtensionProcess extension;
   wire::LaunchRequest launch{device.paths().root, result.incremental};
-  if (auto s = startExtension(binary, launch, options.memory_limit_bytes, extension); !s.ok()) {
-    return failed(result, 0, s.message());
-  }
+  if (auto s = startExtension(binary, launch, options.memory_limit_bytes, extension); !s.ok()) return s;
   result.extension_ran = true;
 
   const std::int64_t entries_before = result.incremental ? result.entries : 0;
@@ -223,8 +238,9 @@ RequestResult runExtension(const device::DeviceRoot& device, const RequestOption
   }
   const auto deadline = deadlineAfter(started, options.time_limit_seconds);
   const ReceiveEnd end = receiveOperations(extension, deadline, checker, trace.get());
+  base::Status store_error;
   if (end == ReceiveEnd::kCompleted) {
-    result = completeRequest(result, store, checker, extension, deadline);
+    result = completeRequest(result, store, checker, extension, deadline, store_error);
   } else {
     store.rollback();
     reap(extension, true);
@@ -240,7 +256,7 @@ RequestResult runExtension(const device::DeviceRoot& device, const RequestOption
     result.removed = checker.changes().removed;
     result.removed_all = checker.changes().removed_all;
   }
-  return result;
+  return store_error.withContext("cannot write the call directory store");
 }
 
 }  // namespace
@@ -253,35 +269,54 @@ std::string defaultExtensionBinary() {
   return (self.parent_path() / "calldir-extension").string();
 }
 
-RequestResult runRequest(const device::DeviceRoot& device, const RequestOptions& options) {
+base::Status checkRequestOptions(const RequestOptions& options) {
+  if (!(options.time_limit_seconds > 0) || std::isinf(options.time_limit_seconds)) {
+    return base::Status::InvalidArgument("the time limit must be a positive number of seconds");
+  }
+  if (options.max_entries < 0) return base::Status::InvalidArgument("the entry cap cannot be negative");
+  if (options.memory_limit_bytes && *options.memory_limit_bytes < (1u << 20)) {
+    return base::Status::InvalidArgument("the memory limit must be at least 1 MiB (1048576 bytes)");
+  }
+  return base::Status::Ok();
+}
+
+bool isLoading(const device::DeviceRoot& device) {
+  base::FileDescriptor lock;
+  return !lockLoading(device, lock) && lock.ok();
+}
+
+base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out) {
   const auto started = Clock::now();
-  RequestResult result;
-  auto finish = [&](RequestResult r) {
-    r.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    return r;
-  };
+  out = RequestResult{};
+  if (auto s = checkRequestOptions(options); !s.ok()) return s;
+  struct Finish {
+    RequestResult& result;
+    Clock::time_point started;
+    ~Finish() { result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count(); }
+  } finish{out, started};
   if (!device.hasBundle() || !device.principalClass()) {
-    return finish(failed(result, platform::kErrorNoExtensionFound,
-                         "no extension found: the device has no extension bundle"));
+    out = failed(out, platform::kErrorNoExtensionFound,
+                 "no extension found: the device has no extension bundle");
+    return base::Status::Ok();
   }
   std::unique_ptr<CallDirectoryStore> store;
   if (auto s = CallDirectoryStore::open(device.paths().store, store); !s.ok()) {
-    return finish(failed(result, platform::kErrorUnknown, s.message()));
+    return s.withContext("cannot open the call directory store");
   }
-  result.entries = store->entryCount();
+  out.entries = store->entryCount();
   if (!store->enabled()) {
-    return finish(
-        failed(result, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`"));
+    out = failed(out, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`");
+    return base::Status::Ok();
   }
   base::FileDescriptor lock;
   if (!lockLoading(device, lock)) {
-    return finish(
-        failed(result, platform::kErrorCurrentlyLoading, "currently loading: another request is running"));
+    out = failed(out, platform::kErrorCurrentlyLoading, "currently loading: another request is running");
+    return base::Status::Ok();
   }
-  result.incremental = options.incremental.value_or(store->loaded());
-  result = runExtension(device, options, *store, result, started);
-  result.entries = store->entryCount();
-  return finish(result);
+  out.incremental = options.incremental.value_or(store->loaded());
+  base::Status s = runExtension(device, options, *store, out, started);
+  out.entries = store->entryCount();
+  return s;
 }
 
 }  // namespace calldir::telephony

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/status.h"
 #include "device/device_root.h"
 
 namespace calldir::telephony {
@@ -39,9 +40,19 @@ struct RequestResult {
   double wall_seconds = 0;
 };
 
-// Runs one request on the device. Problems of the service itself (a store
-// that cannot be opened) come back as a failed request with code 0.
-RequestResult runRequest(const device::DeviceRoot& device, const RequestOptions& options);
+// Checks the options: a time limit that is a positive number of seconds, a
+// cap that is not negative, a memory limit of at least 1 MiB.
+base::Status checkRequestOptions(const RequestOptions& options);
+
+// Runs one request on the device; `out` tells how it went, including a
+// request the platform refused (code 1 to 8). An error status means the
+// service itself could not do its part: the options are unusable, the call
+// directory store cannot be read or written, the extension binary is
+// missing. Then nothing has changed.
+base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out);
+
+// True while a request is loading on the device.
+bool isLoading(const device::DeviceRoot& device);
 
 // The extension executable beside the running program, unless
 // $CALLDIR_EXTENSION names another.

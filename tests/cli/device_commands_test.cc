@@ -2,24 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/cli_test.h"
 #include "codec/text_decoding.h"
 #include "test_util.h"
 
 namespace calldir::cli {
 namespace {
 
-class DeviceCommandsTest : public ::testing::Test {
- protected:
-  // Runs the calldir binary on this test's root; returns status and stdout.
-  testing::CommandResult calldir(const std::string& args) {
-    return testing::runCommand(std::string(CALLDIR_BINARY) + " --root " + root + " " + args + " 2>" +
-                               dir.file("stderr"));
-  }
-  std::string err() { return testing::readFile(dir.file("stderr")); }
-
-  testing::TempDir dir;
-  std::string root = dir.file("device");
-};
+using DeviceCommandsTest = CliTest;
 
 TEST_F(DeviceCommandsTest, InitPathsAndRefusals) {
   ASSERT_EQ(calldir("init").status, 0);

@@ -2,27 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/cli_test.h"
 #include "codec/text_decoding.h"
 #include "test_util.h"
 
 namespace calldir::cli {
 namespace {
 
-class TelephonyCommandsTest : public ::testing::Test {
- protected:
-  testing::CommandResult calldir(const std::string& args) {
-    return testing::runCommand("CALLDIR_EXTENSION=" + std::string(CALLDIR_EXTENSION_BINARY) + " " +
-                               std::string(CALLDIR_BINARY) + " --root " + root + " " + args + " 2>" +
-                               dir.file("stderr"));
-  }
-  std::string err() { return testing::readFile(dir.file("stderr")); }
-  std::string example(const std::string& name) {
-    return std::string(CALLDIR_SOURCE_DIR) + "/examples/" + name;
-  }
-
-  testing::TempDir dir;
-  std::string root = dir.file("device");
-};
+using TelephonyCommandsTest = CliTest;
 
 TEST_F(TelephonyCommandsTest, TheWholeProtocolFromTheCommandLine) {
   ASSERT_EQ(calldir("init").status, 0);

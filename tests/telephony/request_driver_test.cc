@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "codec/text_decoding.h"
@@ -63,10 +64,17 @@ class RequestDriverTest : public ::testing::Test {
     ::chmod(path.c_str(), 0755);
     return path;
   }
+  // One request that the service itself carries out.
+  RequestResult request(const RequestOptions& o) {
+    RequestResult r;
+    const base::Status s = runRequest(*device, o, r);
+    EXPECT_TRUE(s.ok()) << s.message();
+    return r;
+  }
   RequestResult restore(RequestOptions o) {
     setSetting("CDListClearAllYN", "Y");
     o.incremental = true;
-    return runRequest(*device, o);
+    return request(o);
   }
 
   testing::TempDir dir;
@@ -76,14 +84,14 @@ class RequestDriverTest : public ::testing::Test {
 };
 
 TEST_F(RequestDriverTest, FirstLoadIsCompleteThenIncremental) {
-  auto r = runRequest(*device, options);
+  auto r = request(options);
   ASSERT_TRUE(r.completed) << r.reason;
   EXPECT_FALSE(r.incremental);
   EXPECT_EQ(r.added, 0);
   EXPECT_TRUE(r.extension_ran);
   EXPECT_GT(r.extension_peak_bytes, 0);
   EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").substr(0, 4), "NO [");
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_TRUE(r.incremental);
   EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").substr(0, 5), "YES [");
 }
@@ -108,7 +116,7 @@ TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
            R"([{"number":"821000000002","name":"B again"},{"number":"821000000003","name":"C"}])");
   options.trace_path.clear();
   options.incremental = std::nullopt;
-  r = runRequest(*device, options);
+  r = request(options);
   ASSERT_TRUE(r.completed) << r.reason;
   EXPECT_TRUE(r.incremental);
   EXPECT_EQ(r.removed, 1);
@@ -135,7 +143,7 @@ TEST_F(RequestDriverTest, EveryRoadOfARequestEndToEnd) {
 
   // With the restore status stuck at START, an incremental request does nothing.
   options.incremental = true;
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_TRUE(r.completed);
   EXPECT_EQ(r.added + r.removed, 0);
   EXPECT_EQ(setting("CallDirectoryisIncremental").value_or("").rfind("YES [N] [START] [", 0), 0u);
@@ -145,7 +153,7 @@ TEST_F(RequestDriverTest, EveryRoadOfARequestEndToEnd) {
   testing::writeFile(device->paths().container + "/callersDel.json",
                      codec::encodeListText("this is not JSON at all, but long"));
   putDelta("callersAdd.json", R"([{"number":"11","name":"B"}])");
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_TRUE(r.completed);
   EXPECT_EQ(r.added, 1);
   EXPECT_EQ(testing::readFile(device->paths().container + "/callersDel.json"), "");
@@ -155,7 +163,7 @@ TEST_F(RequestDriverTest, EveryRoadOfARequestEndToEnd) {
   // A complete request supplies nothing and so leaves no entries; the flag waits.
   setSetting("CDListClearAllYN", "Y");
   options.incremental = false;
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_TRUE(r.completed);
   EXPECT_EQ(r.entries, 0);
   EXPECT_EQ(setting("CDListClearAllYN"), "Y");
@@ -199,13 +207,13 @@ TEST_F(RequestDriverTest, ARefusedUpdateLosesNoListAndARefusedRestoreIsNotReport
   putDelta("callersDel.json", R"([{"number":"10"}])");
   putDelta("callersAdd.json", R"([{"number":"40","name":"D"},{"number":"30","name":"C"}])");
   const std::string del = testing::readFile(device->paths().container + "/callersDel.json");
-  auto r = runRequest(*device, options);
+  auto r = request(options);
   EXPECT_EQ(r.code, 3);
   EXPECT_EQ(testing::readFile(device->paths().container + "/callersDel.json"), del);
   EXPECT_EQ(labels(10), std::vector<std::string>{"A"});
   // Fixed, the same deletions apply with the next request.
   putDelta("callersAdd.json", R"([{"number":"30","name":"C"},{"number":"40","name":"D"}])");
-  r = runRequest(*device, options);
+  r = request(options);
   ASSERT_TRUE(r.completed) << r.reason;
   EXPECT_TRUE(labels(10).empty());
   EXPECT_EQ(r.entries, 3);
@@ -221,11 +229,11 @@ TEST_F(RequestDriverTest, ARefusedUpdateLosesNoListAndARefusedRestoreIsNotReport
 TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
   options.incremental = false;
   options.extension_binary = fakeExtension("printf 'DIR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
-  auto r = runRequest(*device, options);
+  auto r = request(options);
   EXPECT_EQ(r.code, 8);
   options.incremental = true;
   options.extension_binary = fakeExtension("printf 'DR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_EQ(r.code, 8) << "a removal before isIncremental was asked";
   EXPECT_NE(r.reason.find("before asking isIncremental"), std::string::npos);
 }
@@ -236,7 +244,7 @@ TEST_F(RequestDriverTest, AnExtensionGoneRightAfterCompletingDoesNotTakeTheServi
       "printf 'DI' >&4; printf 'A\\001\\000\\000\\000\\000\\000\\000\\000\\001\\000\\000\\000xC' >&4; exec "
       "3<&- 4>&-; exit 0");
   for (int i = 0; i < 20; ++i) {
-    const auto r = runRequest(*device, options);
+    const auto r = request(options);
     EXPECT_TRUE(r.completed) << r.reason;
     EXPECT_EQ(labels(1), std::vector<std::string>{"x"});
   }
@@ -256,18 +264,22 @@ TEST_F(RequestDriverTest, AnExtensionThatDoesNotCompleteFailsWith2) {
   options.time_limit_seconds = 0.5;
   for (const auto& c : cases) {
     options.extension_binary = fakeExtension(c.script);
-    const auto r = runRequest(*device, options);
+    const auto r = request(options);
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(r.code, 2) << c.script;
     EXPECT_NE(r.reason.find(c.words), std::string::npos) << r.reason;
   }
+  // A missing extension binary is the service's own problem, not a request.
   options.extension_binary = dir.file("no-such-extension");
-  EXPECT_NE(runRequest(*device, options).reason.find("could not be started"), std::string::npos);
+  RequestResult r;
+  const base::Status missing = runRequest(*device, options, r);
+  EXPECT_NE(missing.message().find("CALLDIR_EXTENSION"), std::string::npos);
+  EXPECT_FALSE(r.extension_ran);
 }
 
 TEST_F(RequestDriverTest, TheServiceRefusesBeforeStartingAnything) {
   setEnabled(false);
-  auto r = runRequest(*device, options);
+  auto r = request(options);
   EXPECT_EQ(r.code, 6);
   EXPECT_FALSE(r.extension_ran);
   setEnabled(true);
@@ -276,14 +288,39 @@ TEST_F(RequestDriverTest, TheServiceRefusesBeforeStartingAnything) {
   const int fd = ::open(lock_path.c_str(), O_RDWR | O_CREAT, 0644);
   ASSERT_EQ(::flock(fd, LOCK_EX), 0);
   // flock locks belong to the open file description: a second open conflicts.
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_EQ(r.code, 7);
   ::close(fd);
-  EXPECT_TRUE(runRequest(*device, options).completed);
+  EXPECT_TRUE(request(options).completed);
 
   std::filesystem::remove(device->paths().bundle + "/Info.json");
-  r = runRequest(*device, options);
+  r = request(options);
   EXPECT_EQ(r.code, 1);
+}
+
+TEST_F(RequestDriverTest, UnusableOptionsAndADamagedStoreAreTheServicesOwnErrors) {
+  RequestResult r;
+  for (double limit : {0.0, -1.0, std::nan(""), HUGE_VAL}) {
+    RequestOptions o = options;
+    o.time_limit_seconds = limit;
+    EXPECT_EQ(runRequest(*device, o, r).kind(), base::Status::Kind::kInvalidArgument) << limit;
+  }
+  RequestOptions o = options;
+  o.max_entries = -5;
+  EXPECT_EQ(runRequest(*device, o, r).kind(), base::Status::Kind::kInvalidArgument);
+  o = options;
+  o.memory_limit_bytes = 1000;
+  EXPECT_EQ(runRequest(*device, o, r).kind(), base::Status::Kind::kInvalidArgument);
+  o = options;
+  o.time_limit_seconds = 1e30;  // no practical limit, and no overflow
+  EXPECT_TRUE(request(o).completed);
+
+  std::filesystem::remove(device->paths().store + "-wal");
+  std::filesystem::remove(device->paths().store + "-shm");
+  testing::writeFile(device->paths().store, std::string(4096, 'x'));
+  const base::Status damaged = runRequest(*device, options, r);
+  EXPECT_EQ(damaged.kind(), base::Status::Kind::kIoError);
+  EXPECT_NE(damaged.message().find("call directory store"), std::string::npos) << damaged.message();
 }
 
 TEST_F(RequestDriverTest, AMemoryLimitTheExtensionCannotLiveWithinFailsWith2) {

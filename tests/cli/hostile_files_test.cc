@@ -1,0 +1,98 @@
+// What calldir does with a container, files and settings that someone else
+// has tampered with: nothing is written outside the root, nothing is waited
+// on, nothing waiting is lost, and every refusal says so.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cli/cli_test.h"
+#include "codec/text_decoding.h"
+#include "test_util.h"
+
+namespace calldir::cli {
+namespace {
+
+class HostileFilesTest : public CliTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(calldir("init").status, 0);
+    ASSERT_EQ(calldir("enable").status, 0);
+    ASSERT_EQ(calldir("settings set CDListRestoreStatus END").status, 0);
+  }
+  void putDelta(const std::string& name, const std::string& plain) {
+    testing::writeFile(container() + "/" + name, codec::encodeListText(plain));
+  }
+};
+
+TEST_F(HostileFilesTest, LinksInTheContainerAreNeitherFollowedNorWrittenThrough) {
+  const std::string outside = dir.file("outside.json");
+  testing::writeFile(outside, codec::encodeListText(R"([{"number":"5","name":"Outside"}])"));
+  ASSERT_EQ(::symlink(outside.c_str(), (container() + "/callersAdd.json").c_str()), 0);
+  EXPECT_NE(calldir("status").out.find("callersAdd.json: no data"), std::string::npos);
+  EXPECT_EQ(calldir("reload").status, 0);
+  EXPECT_EQ(calldir("lookup 5").status, 1);  // not applied
+  const std::string outside_before = testing::readFile(outside);
+
+  // Writing there replaces the link, never the file it points to.
+  testing::writeFile(dir.file("add.json"), R"([{"number":"6","name":"Six"}])");
+  ASSERT_EQ(calldir("app put --add " + dir.file("add.json")).status, 0) << err();
+  EXPECT_EQ(testing::readFile(outside), outside_before);
+  const std::string resource = root + "/Extension.appex/Resources/callersAdd_Zero.json";
+  ASSERT_EQ(::symlink(outside.c_str(), resource.c_str()), 0);
+  EXPECT_EQ(calldir("app restore --reload").status, 0);  // a linked resource reads as no data
+  EXPECT_NE(calldir("settings get CallDirectoryRestoreStatus").out.find("NO DATA"), std::string::npos);
+  ASSERT_EQ(calldir("bundle put-resource " + dir.file("add.json")).status, 0);
+  EXPECT_EQ(testing::readFile(outside), outside_before);
+}
+
+TEST_F(HostileFilesTest, AFifoIsNeverWaitedOn) {
+  ASSERT_EQ(::mkfifo((container() + "/callersAdd.json").c_str(), 0644), 0);
+  auto r = calldir("status");  // would block for ever on a blocking open
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("callersAdd.json: no data"), std::string::npos) << r.out;
+  r = calldir("reload --time-limit 20");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(calldir("settings get CallDirectoryAddLog").out, "NO ADD\n");
+  EXPECT_EQ(calldir("list check " + container() + "/callersAdd.json").status, 3);
+  EXPECT_NE(err().find("FIFO"), std::string::npos);
+}
+
+TEST_F(HostileFilesTest, AWaitingListIsNotReplacedWithoutAsking) {
+  putDelta("callersDel.json", R"([{"number":"1"},{"number":"2"}])");
+  testing::writeFile(dir.file("del.json"), R"([{"number":"3"}])");
+  auto r = calldir("app put --del " + dir.file("del.json"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(err().find("callersDel.json still waits for a request (2 element(s))"), std::string::npos)
+      << err();
+  EXPECT_EQ(calldir("app put --replace --del " + dir.file("del.json")).status, 0);
+  EXPECT_EQ(codec::getDecodedText(testing::readFile(container() + "/callersDel.json")),
+            R"([{"number":"3"}])");
+  // Once applied, the next list goes in without asking.
+  ASSERT_EQ(calldir("reload").status, 0);
+  EXPECT_EQ(calldir("app put --del " + dir.file("del.json")).status, 0);
+}
+
+TEST_F(HostileFilesTest, OversizedAndDamagedInputsAreRefusedWithExit3) {
+  // A control value far too long to be one reads as missing to the extension.
+  const std::string huge(100 * 1024, 'E');
+  ASSERT_EQ(calldir("settings set CDListClearAllYN " + huge).status, 0);
+  ASSERT_EQ(calldir("reload").status, 0);
+  EXPECT_EQ(calldir("settings get CallDirectoryisIncremental").out.rfind("YES [N] [END] [", 0), 0u);
+  EXPECT_EQ(calldir("settings get CDListClearAllYN").out, huge + "\n");
+
+  EXPECT_EQ(calldir("list encode " + dir.path().string()).status, 3);
+  EXPECT_NE(err().find("is a directory"), std::string::npos);
+  EXPECT_EQ(calldir("app put --add " + dir.path().string()).status, 3);
+
+  const std::string settings = container() + "/Library/Preferences/group.calldir.example.sqlite";
+  ::unlink((settings + "-wal").c_str());
+  ::unlink((settings + "-shm").c_str());
+  testing::writeFile(settings, std::string(8192, '\x5a'));
+  auto r = calldir("reload");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(err().find("shared settings"), std::string::npos) << err();
+  EXPECT_EQ(calldir("status").status, 3);
+}
+
+}  // namespace
+}  // namespace calldir::cli
