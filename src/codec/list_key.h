@@ -3,25 +3,11 @@
 // labelled records of table positions). The key is never stored whole.
 #pragma once
 
-#include <array>
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
+#include "codec/key_material.h"
+
 namespace calldir::codec {
-
-// One key record: its one-character label and its positions in the table.
-struct KeyRecordMaterial {
-  char word;
-  std::array<std::uint8_t, 7> point;
-  std::size_t count;  // positions used in `point`
-};
-
-// The key character table and the records, in creation order.
-struct KeyMaterial {
-  std::array<char, 77> table;
-  std::array<KeyRecordMaterial, 4> records;
-};
 
 // The material this build was configured with.
 const KeyMaterial& builtInKeyMaterial();

@@ -49,5 +49,43 @@ TEST(ListKey, BuiltInKeyIsSixteenPrintableCharactersFromTheTable) {
   EXPECT_EQ(m.records[0].count + m.records[1].count + m.records[2].count + m.records[3].count, 16u);
 }
 
+TEST(KeyMaterial, TheLoaderChecksEveryRuleAndRoundTripsThroughItsSource) {
+  std::string table;  // printable, and nothing JSON would need escaped
+  for (char c = '#'; table.size() < 77; ++c) {
+    if (c != '\\') table += c;
+  }
+  auto json = [&](const std::string& records, const std::string& t) {
+    return "{\"note\": \"ignored\", \"table\": \"" + t + "\", \"records\": [" + records + "]}";
+  };
+  const std::string good = R"({"word":"d","point":[0,1,2,3,4,5,6]},{"word":"a","point":[7,8,9,76]},)"
+                           R"({"word":"c","point":[10,11]},{"word":"b","point":[12,13,14]})";
+  KeyMaterial m{};
+  ASSERT_TRUE(parseKeyMaterial(json(good, table), m).ok());
+  EXPECT_EQ(m.records[1].word, 'a');
+  EXPECT_EQ(m.records[1].point[3], 76);
+  EXPECT_EQ(assembleListKey(m).size(), 16u);
+
+  const std::pair<std::string, const char*> refused[] = {
+      {"{", "not a JSON text"},
+      {"[]", "no \"table\""},
+      {json(good, table.substr(1)), "77 characters"},
+      {json(good, table.substr(1) + "\u00e9"), "77 characters"},
+      {json(good, table.substr(1) + "\\t"), "printable"},
+      {json(good.substr(0, good.rfind(",{")), table), "4 records"},
+      {json(R"({"word":"dd","point":[0,1,2,3,4,5,6]})" + good.substr(good.find("},") + 1), table), "one printable"},
+      {json(R"({"word":"a","point":[0,1,2,3,4,5,6]})" + good.substr(good.find("},") + 1), table), "used twice"},
+      {json(R"({"word":"d","point":[0,1,2,3,4,5]})" + good.substr(good.find("},") + 1), table), "7 positions"},
+      {json(R"({"word":"d","point":[0,1,2,3,4,5,77]})" + good.substr(good.find("},") + 1), table), "0 to 76"},
+      {json(R"({"word":"d","point":[0,1,2,3,4,5,-1]})" + good.substr(good.find("},") + 1), table), "0 to 76"},
+  };
+  for (const auto& [text, words] : refused) {
+    const base::Status s = parseKeyMaterial(text, m);
+    EXPECT_NE(s.message().find(words), std::string::npos) << text << " -> " << s.message();
+  }
+  // The generated source, compiled in, is the material of this build.
+  EXPECT_NE(keyMaterialSource(builtInKeyMaterial(), "k").find("inline constexpr KeyMaterial k = {"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace calldir::codec
