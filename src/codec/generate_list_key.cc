@@ -18,9 +18,9 @@ int main(int argc, char** argv) {
   calldir::base::Status s = calldir::base::readFile(argv[1], json);
   if (s.ok()) s = calldir::codec::parseKeyMaterial(json, material).withContext(argv[1]);
   if (s.ok()) {
-    s = calldir::base::replaceFile(
-        argv[2], "// Generated at build time from the list key material. Do not edit.\n" +
-                     calldir::codec::keyMaterialSource(material, "kBuiltInKeyMaterial"));
+    s = calldir::base::replaceFile(argv[2],
+                                   "// Generated at build time from the list key material. Do not edit.\n" +
+                                       calldir::codec::keyMaterialSource(material, "kBuiltInKeyMaterial"));
   }
   if (!s.ok()) {
     std::fprintf(stderr, "%s\n", s.message().c_str());

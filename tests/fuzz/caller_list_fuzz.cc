@@ -1,0 +1,67 @@
+// The caller-list parser accepts what a strict JSON parser accepts, walks
+// every element once, and hands out member texts and element texts that are
+// themselves valid UTF-8 and JSON.
+#include <simdjson.h>
+
+#include <string>
+
+#include "fuzz_check.h"
+#include "platform/json.h"
+#include "platform/text.h"
+#include "storage/caller_list.h"
+
+namespace {
+
+using calldir::fuzz::require;
+
+// The depth of the deepest value, as the DOM parser sees it.
+std::size_t depth(simdjson::dom::element e) {
+  std::size_t deepest = 0;
+  simdjson::dom::array array;
+  simdjson::dom::object object;
+  if (!e.get(array)) {
+    for (auto child : array) deepest = std::max(deepest, depth(child));
+    return deepest + 1;
+  }
+  if (!e.get(object)) {
+    for (auto field : object) deepest = std::max(deepest, depth(field.value));
+    return deepest + 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  auto list = calldir::storage::parseCallerList(text);
+
+  simdjson::dom::parser oracle;
+  simdjson::dom::element root;
+  const auto error = oracle.parse(text).get(root);
+  if (!error && root.is_array() && depth(root) <= 500) require(list != nullptr, "every JSON array parses");
+  if (list != nullptr) {
+    // Numbers beyond 64 bits are the one thing the oracle refuses and the
+    // platform's parser takes.
+    require(!error || error == simdjson::NUMBER_OUT_OF_RANGE || error == simdjson::NUMBER_ERROR,
+            "only JSON parses");
+  }
+  if (list == nullptr) return 0;
+
+  std::size_t visited = 0;
+  calldir::storage::forEachCallerEntry(*list, [&](std::size_t index, const calldir::storage::CallerEntry& e) {
+    require(index == visited++, "elements come in order, each once");
+    if (e.number) require(calldir::platform::isValidUtf8(*e.number), "a number text is UTF-8");
+    if (e.name) require(calldir::platform::isValidUtf8(*e.name), "a name text is UTF-8");
+    simdjson::dom::parser element_parser;
+    simdjson::dom::element element;
+    const auto element_error = element_parser.parse(std::string(e.raw)).get(element);
+    require(!element_error || element_error == simdjson::NUMBER_OUT_OF_RANGE ||
+                element_error == simdjson::NUMBER_ERROR,
+            "an element's text is JSON");
+    require(e.is_object == (!element_error && element.is_object()) || element_error, "objects are objects");
+    (void)calldir::storage::describeElement(e);
+  });
+  require(visited == list->count(), "the walk visits every counted element");
+  return 0;
+}
