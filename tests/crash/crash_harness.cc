@@ -1,0 +1,415 @@
+#include "crash_harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "base/file_io.h"
+#include "device/device_root.h"
+#include "platform/sqlite_settings.h"
+#include "telephony/call_directory_store.h"
+
+namespace calldir::crash {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using State = std::map<std::int64_t, std::set<std::string>>;  // number -> labels
+
+// Starts `calldir --root ROOT ARGS...` with its output thrown away.
+pid_t start(const Binaries& binaries, const std::string& root, const std::vector<std::string>& args) {
+  std::vector<std::string> argv_strings = {binaries.calldir, "--root", root};
+  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_strings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string extension = "CALLDIR_EXTENSION=" + binaries.extension;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::putenv(const_cast<char*>(extension.c_str()));
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+int wait(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int run(const Binaries& binaries, const std::string& root, const std::vector<std::string>& args) {
+  return wait(start(binaries, root, args));
+}
+
+// The children of `parent`, found through /proc.
+std::vector<pid_t> childrenOf(pid_t parent) {
+  std::vector<pid_t> out;
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return out;
+  while (dirent* entry = ::readdir(proc)) {
+    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+    if (pid <= 0) continue;
+    std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    int ppid = 0;
+    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
+      out.push_back(pid);
+  }
+  ::closedir(proc);
+  return out;
+}
+
+// True once `pid` has gone (or is a zombie nobody reaps).
+bool gone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const std::size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+bool integrityOk(const std::string& path) {
+  sqlite3* db = nullptr;
+  bool ok = false;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_stmt* check = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr) == SQLITE_OK &&
+        sqlite3_step(check) == SQLITE_ROW) {
+      ok = std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) == "ok";
+    }
+    sqlite3_finalize(check);
+  }
+  sqlite3_close_v2(db);
+  return ok;
+}
+
+State readStore(const device::DeviceRoot& device) {
+  State state;
+  std::unique_ptr<telephony::CallDirectoryStore> store;
+  if (!telephony::CallDirectoryStore::open(device.paths().store, store).ok()) return state;
+  (void)store->forEachEntry(
+      [&](std::int64_t number, std::string_view label) { state[number].insert(std::string(label)); });
+  return state;
+}
+
+std::string setting(const device::DeviceRoot& device, const std::string& key) {
+  std::unique_ptr<platform::SqliteSettingsStore> store;
+  if (!platform::SqliteSettingsStore::open(device.paths().settings, device.group(), false, store).ok())
+    return "";
+  return store->initWithSuiteName(device.group())->objectForKey(key).value_or("");
+}
+
+// A plain caller list of `state` (one label per number), in number order.
+std::string plainList(const State& state) {
+  std::string out = "[";
+  for (const auto& [number, labels] : state) {
+    for (const auto& label : labels) {
+      out += (out.size() > 1 ? ",\n" : "") + std::string("{\"number\":\"") + std::to_string(number) +
+             "\",\"name\":\"" + label + "\"}";
+    }
+  }
+  return out + "]";
+}
+
+std::string plainNumbers(const std::vector<std::int64_t>& numbers) {
+  std::string out = "[";
+  for (std::int64_t n : numbers)
+    out += (out.size() > 1 ? "," : "") + std::string("{\"number\":\"") + std::to_string(n) + "\"}";
+  return out + "]";
+}
+
+void fault(int& counter, std::string& first, const std::string& what) {
+  ++counter;
+  if (first.empty()) first = what;
+}
+
+// One device and what it should hold, with the trials that run on it.
+class CrashSession {
+ public:
+  CrashSession(const Binaries& binaries, const TrialOptions& options)
+      : binaries_(binaries), options_(options), random_(options.seed), root_(options.work_dir + "/device") {}
+
+  bool setUp(TrialCounts& counts) {
+    if (run(binaries_, root_, {"init"}) != 0 || run(binaries_, root_, {"enable"}) != 0 ||
+        !device::DeviceRoot::open(root_, device_).ok()) {
+      fault(counts.next_request_failed, counts.first_fault, "the device could not be set up");
+      return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+      for (int i = 0; i < options_.restore_entries; ++i) {
+        resources_[k][100000000000LL + 2 * i + k].insert("R" + std::to_string(k) + " " + std::to_string(i));
+      }
+      write(options_.work_dir + "/resource" + std::to_string(k) + ".json", plainList(resources_[k]));
+    }
+    return restoreTo(0) && run(binaries_, root_, {"reload"}) == 0 &&
+           readStore(*device_) == (intended_ = resources_[0]);
+  }
+
+  void trial(int t, TrialCounts& counts) {
+    const bool restore = std::uniform_int_distribution<int>(0, 9)(random_) < 3;
+    State after;
+    if (restore) {
+      ++counts.restore_trials;
+      current_resource_ = 1 - current_resource_;
+      after = resources_[current_resource_];
+      if (!restoreTo(current_resource_))
+        return fault(counts.next_request_failed, counts.first_fault, "restore setup");
+    } else {
+      ++counts.delta_trials;
+      after = dropDelta(t);
+    }
+    killDuring(restore, counts);
+    check(restore, after, counts);
+    intended_ = after;
+  }
+
+ private:
+  static void write(const std::string& path, const std::string& text) { (void)base::replaceFile(path, text); }
+
+  bool restoreTo(int k) {
+    return run(binaries_, root_,
+               {"bundle", "put-resource", options_.work_dir + "/resource" + std::to_string(k) + ".json"}) ==
+               0 &&
+           run(binaries_, root_, {"app", "restore"}) == 0;
+  }
+
+  // Drops a delete list and an add list (renames among them) and returns
+  // the state they lead to.
+  State dropDelta(int t) {
+    State after = intended_;
+    std::vector<std::int64_t> numbers;
+    for (const auto& [n, labels] : intended_) numbers.push_back(n);
+    std::shuffle(numbers.begin(), numbers.end(), random_);
+    numbers.resize(std::min<std::size_t>(numbers.size(), static_cast<std::size_t>(options_.delta_changes)));
+    std::sort(numbers.begin(), numbers.end());
+    State added;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      after.erase(numbers[i]);
+      if (i % 2 == 0) added[numbers[i]].insert("T" + std::to_string(t) + " renamed");  // a rename
+    }
+    const std::int64_t top = intended_.empty() ? 200000000000LL : intended_.rbegin()->first;
+    for (int i = 0; static_cast<int>(added.size()) < options_.delta_changes; ++i) {
+      added[top + 1 + i].insert("T" + std::to_string(t) + " new " + std::to_string(i));
+    }
+    for (const auto& [n, labels] : added) after[n] = labels;
+    write(options_.work_dir + "/del.json", plainNumbers(numbers));
+    write(options_.work_dir + "/add.json", plainList(added));
+    run(binaries_, root_,
+        {"app", "put", "--del", options_.work_dir + "/del.json", "--add", options_.work_dir + "/add.json"});
+    (void)base::readFile(device_->paths().container + "/callersDel.json", del_stored_);
+    (void)base::readFile(device_->paths().container + "/callersAdd.json", add_stored_);
+    return after;
+  }
+
+  // Starts a reload and kills the service or its extension at a random
+  // moment of it.
+  void killDuring(bool restore, TrialCounts& counts) {
+    double& estimate = restore ? restore_seconds_ : delta_seconds_;
+    const double delay = std::uniform_real_distribution<double>(0, estimate * 1.3)(random_);
+    const bool kill_extension = std::uniform_int_distribution<int>(0, 1)(random_) == 1;
+    const auto started = Clock::now();
+    const pid_t service = start(binaries_, root_, {"reload"});
+    std::this_thread::sleep_for(std::chrono::duration<double>(delay));
+    const std::vector<pid_t> extensions = childrenOf(service);
+    if (kill_extension && !extensions.empty()) {
+      ::kill(extensions.front(), SIGKILL);
+      ++counts.killed_extension;
+    } else {
+      ::kill(service, SIGKILL);
+      ++counts.killed_service;
+    }
+    const int status = wait(service);
+    if (status == 0) {
+      ++counts.completed_before_kill;
+      estimate = std::max(estimate, std::chrono::duration<double>(Clock::now() - started).count());
+    }
+    for (pid_t extension : extensions) {
+      const auto deadline = Clock::now() + std::chrono::seconds(2);
+      while (!gone(extension) && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (!gone(extension))
+        fault(counts.extension_outlived_service, counts.first_fault, "an extension outlived its service");
+    }
+  }
+
+  void check(bool restore, const State& after, TrialCounts& counts) {
+    if (!integrityOk(device_->paths().store) || !integrityOk(device_->paths().settings)) {
+      fault(counts.integrity_failures, counts.first_fault, "a database failed its integrity check");
+    }
+    const State now = readStore(*device_);
+    if (now != intended_ && now != after) {
+      fault(counts.store_neither_before_nor_after, counts.first_fault,
+            "the store is neither before nor after");
+    }
+    if (restore) {
+      if (setting(*device_, "CDListRestoreStatus") == "END" && setting(*device_, "CDListClearAllYN") == "N" &&
+          now != after) {
+        fault(counts.restores_reported_done_not_loaded, counts.first_fault,
+              "a restore was reported done but not loaded");
+      }
+    } else {
+      std::string del, add;
+      (void)base::readFile(device_->paths().container + "/callersDel.json", del);
+      (void)base::readFile(device_->paths().container + "/callersAdd.json", add);
+      const bool del_kept = del == del_stored_;
+      const bool add_kept = add == add_stored_;
+      if ((!del_kept || !add_kept) && now != after) {
+        fault(counts.lost_delta_lists, counts.first_fault, "a delta list was emptied but not applied");
+      }
+    }
+    if (run(binaries_, root_, {"reload"}) != 0) {
+      fault(counts.next_request_failed, counts.first_fault, "the next request did not complete");
+    }
+    run(binaries_, root_, {"reload"});
+    if (readStore(*device_) != after) {
+      fault(restore ? counts.final_state_wrong : counts.lost_delta_lists, counts.first_fault,
+            restore ? "the store is not the restored list" : "a delta list's changes are missing");
+    }
+  }
+
+  const Binaries& binaries_;
+  const TrialOptions& options_;
+  std::mt19937 random_;
+  std::string root_;
+  std::optional<device::DeviceRoot> device_;
+  State resources_[2];
+  int current_resource_ = 0;
+  State intended_;
+  std::string del_stored_, add_stored_;  // the lists as dropped
+  double restore_seconds_ = 0.05;
+  double delta_seconds_ = 0.05;
+};
+
+// The soak's stand-in for the containing application: list i adds a block
+// of numbers, and removes the block that list i - 2 added.
+class SoakSession {
+ public:
+  SoakSession(const Binaries& binaries, const SoakOptions& options)
+      : binaries_(binaries), options_(options), random_(options.seed), root_(options.work_dir + "/device") {}
+
+  SoakCounts run() {
+    SoakCounts counts;
+    if (crash::run(binaries_, root_, {"init"}) != 0 || crash::run(binaries_, root_, {"enable"}) != 0 ||
+        !device::DeviceRoot::open(root_, device_).ok() ||
+        crash::run(binaries_, root_, {"settings", "set", "CDListRestoreStatus", "END"}) != 0) {
+      fault(counts.lists_lost, counts.first_fault, "the device could not be set up");
+      return counts;
+    }
+    const std::string stop = options_.work_dir + "/stop";
+    const pid_t reloader = ::fork();
+    if (reloader == 0) {
+      int reloads = 0;
+      while (::access(stop.c_str(), F_OK) != 0) {
+        crash::run(binaries_, root_, {"reload"});
+        ++reloads;
+      }
+      ::_exit(reloads > 250 ? 250 : reloads);
+    }
+    const auto end = Clock::now() + std::chrono::duration<double>(options_.seconds);
+    int list = 0;
+    while (Clock::now() < end) {
+      drop(list, counts) ? ++list : ++counts.drops_refused_while_waiting;
+      const std::string value = std::to_string(++counts.settings_writes);
+      if (crash::run(binaries_, root_, {"settings", "set", "SoakCounter", value}) != 0) {
+        fault(counts.failed_settings_writes, counts.first_fault, "a settings write failed");
+      }
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 20)(random_)));
+    }
+    write(stop, "");
+    counts.reloads = wait(reloader);
+    crash::run(binaries_, root_, {"reload"});
+    crash::run(binaries_, root_, {"reload"});
+    verify(list, counts);
+    return counts;
+  }
+
+ private:
+  static void write(const std::string& path, const std::string& text) { (void)base::replaceFile(path, text); }
+
+  std::vector<std::int64_t> block(int list) const {
+    std::vector<std::int64_t> numbers;
+    for (int i = 0; i < options_.list_entries; ++i) numbers.push_back(300000000000LL + list * 1000LL + i);
+    return numbers;
+  }
+
+  bool drop(int list, SoakCounts& counts) {
+    State added;
+    for (std::int64_t n : block(list)) added[n].insert("L" + std::to_string(list));
+    write(options_.work_dir + "/add.json", plainList(added));
+    write(options_.work_dir + "/del.json",
+          plainNumbers(list >= 2 ? block(list - 2) : std::vector<std::int64_t>{}));
+    const int status = crash::run(
+        binaries_, root_,
+        {"app", "put", "--del", options_.work_dir + "/del.json", "--add", options_.work_dir + "/add.json"});
+    if (status == 0) ++counts.lists_dropped;
+    return status == 0;
+  }
+
+  void verify(int lists, SoakCounts& counts) {
+    const State now = readStore(*device_);
+    for (int list = 0; list < lists; ++list) {
+      const bool removed_later = list + 2 < lists;
+      for (std::int64_t n : block(list)) {
+        const bool present = now.count(n) != 0;
+        if (removed_later && present) {
+          fault(counts.lists_applied_twice, counts.first_fault, "a removed block came back");
+        } else if (!removed_later && !present) {
+          fault(counts.lists_lost, counts.first_fault, "a dropped list was not applied");
+        }
+      }
+    }
+    if (setting(*device_, "SoakCounter") != std::to_string(counts.settings_writes)) {
+      fault(counts.last_write_lost, counts.first_fault, "the last settings write is missing");
+    }
+  }
+
+  const Binaries& binaries_;
+  const SoakOptions& options_;
+  std::mt19937 random_;
+  std::string root_;
+  std::optional<device::DeviceRoot> device_;
+};
+
+}  // namespace
+
+SoakCounts runSoak(const Binaries& binaries, const SoakOptions& options) {
+  SoakSession session(binaries, options);
+  return session.run();
+}
+
+TrialCounts runCrashTrials(const Binaries& binaries, const TrialOptions& options) {
+  TrialCounts counts;
+  CrashSession session(binaries, options);
+  if (!session.setUp(counts)) return counts;
+  for (int t = 0; t < options.trials; ++t) {
+    session.trial(t, counts);
+    ++counts.trials;
+  }
+  return counts;
+}
+
+}  // namespace calldir::crash
