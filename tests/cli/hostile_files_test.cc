@@ -2,8 +2,11 @@
 // has tampered with: nothing is written outside the root, nothing is waited
 // on, nothing waiting is lost, and every refusal says so.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "cli/cli_test.h"
 #include "codec/text_decoding.h"
@@ -92,6 +95,37 @@ TEST_F(HostileFilesTest, OversizedAndDamagedInputsAreRefusedWithExit3) {
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(err().find("shared settings"), std::string::npos) << err();
   EXPECT_EQ(calldir("status").status, 3);
+}
+
+TEST(FullFilesystem, AFullDeviceRootLosesNothingAndSaysSo) {
+  testing::TempDir dir;
+  const std::string mount_point = dir.file("full");
+  std::filesystem::create_directory(mount_point);
+  if (::mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=2m") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount(path.c_str()); }
+  } unmount{mount_point};
+  const std::string calldir = "CALLDIR_EXTENSION=" + std::string(CALLDIR_EXTENSION_BINARY) + " " +
+                              CALLDIR_BINARY + " --root " + mount_point + "/device ";
+  auto run = [&](const std::string& args) { return testing::runCommand(calldir + args + " 2>&1").status; };
+  ASSERT_EQ(run("init"), 0);
+  ASSERT_EQ(run("enable"), 0);
+  testing::writeFile(dir.file("list.json"), testing::sampleCallerList(20000));  // about 1.4 MB encoded
+  ASSERT_EQ(run("bundle put-resource " + dir.file("list.json")), 0);
+  // The restore cannot be stored: the request fails loudly, and the flags
+  // still ask for it.
+  const auto r = testing::runCommand(calldir + "app restore --reload 2>&1");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.out.find("full"), std::string::npos) << r.out;
+  EXPECT_EQ(testing::runCommand(calldir + "settings get CDListClearAllYN").out, "Y\n");
+  // A list that does not fit is not dropped, and leaves nothing behind.
+  EXPECT_EQ(run("app put --add " + dir.file("list.json")), 3);
+  for (const auto& entry : std::filesystem::directory_iterator(mount_point + "/device/AppGroup/group.calldir.example")) {
+    EXPECT_EQ(entry.path().filename().string().find("callersAdd.json"), std::string::npos) << entry.path();
+  }
 }
 
 }  // namespace
