@@ -12,7 +12,7 @@ int runBundlePutResource(const std::string& root, const std::string& file, ListS
   if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
   const std::string path =
       device->paths().resources + "/" + std::string(handler::kZeroResourceName) + ".json";
-  if (base::Status s = installListFile(file, path, kind, io); !s.ok()) {
+  if (base::Status s = installListFile(file, path, kind, lists::ListRole::kResource, io); !s.ok()) {
     return fail(io, "bundle put-resource", s);
   }
   io.out << "installed " << path << "\n";

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "base/json_quote.h"
+#include "base/json_writer.h"
 #include "cli/device_access.h"
 
 namespace calldir::cli {
@@ -11,10 +11,10 @@ int runInit(const std::string& root, const std::string& group, Io& io) {
   if (base::Status s = device::DeviceRoot::checkGroup(group); !s.ok()) return fail(io, "init", s);
   std::optional<device::DeviceRoot> existing;
   if (device::DeviceRoot::open(root, existing).ok() && existing->group() != group) {
-    io.err << "calldir init: the device root " << root << " was made for the app group \""
-           << existing->group() << "\", not \"" << group << "\"; use --group " << existing->group()
-           << " or another --root\n";
-    return kExitBadInput;
+    return fail(io,
+                "init: the device root " + root + " was made for the app group \"" + existing->group() +
+                    "\", not \"" + group + "\"; use --group " + existing->group() + " or another --root",
+                kExitBadInput);
   }
   if (base::Status s = device::DeviceRoot::init(root, group); !s.ok()) {
     return fail(io, "init", base::Status::IoError(s.message()));
@@ -40,13 +40,10 @@ int runPaths(const std::string& root, bool json, Io& io) {
       {"bundle", &p.bundle}, {"resources", &p.resources}, {"store", &p.store},
   };
   if (json) {
-    io.out << "{";
-    bool first = true;
-    for (const auto& [name, value] : rows) {
-      io.out << (first ? "" : ", ") << base::jsonQuote(name) << ": " << base::jsonQuote(*value);
-      first = false;
-    }
-    io.out << "}\n";
+    base::JsonWriter out;
+    out.beginObject();
+    for (const auto& [name, value] : rows) out.key(name).value(*value);
+    io.out << out.endObject().finish();
   } else {
     for (const auto& [name, value] : rows) io.out << name << "\t" << *value << "\n";
   }

@@ -21,8 +21,39 @@ int exitCodeFor(const base::Status& status) {
 }
 
 int fail(Io& io, std::string_view command, const base::Status& status) {
-  io.err << "calldir" << (command.empty() ? "" : " ") << command << ": " << status.message() << "\n";
+  io.err << "calldir: " << command << (command.empty() ? "" : ": ") << status.message() << "\n";
   return exitCodeFor(status);
+}
+
+int fail(Io& io, std::string_view message, int code) {
+  io.err << "calldir: " << message << "\n";
+  return code;
+}
+
+void warn(Io& io, std::string_view message) { io.err << "calldir: warning: " << message << "\n"; }
+
+int finishOutput(Io& io, int status) {
+  io.out.flush();
+  if (io.out) return status;
+  io.err << "calldir: cannot write to standard output\n";
+  return kExitFailure;
+}
+
+std::string escapeForLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }

@@ -28,9 +28,24 @@ enum ExitCode : int {
 // The exit status for a failed call: 2 for unusable input, 3 otherwise.
 int exitCodeFor(const base::Status& status);
 
-// Writes "calldir[ <command>]: <message>" to io.err and returns the exit
+// Writes "calldir: [<command>: ]<message>" to io.err and returns the exit
 // status for `status`.
 int fail(Io& io, std::string_view command, const base::Status& status);
+
+// Writes "calldir: <message>" to io.err and returns `code`.
+int fail(Io& io, std::string_view message, int code);
+
+// Writes "calldir: warning: <message>" to io.err.
+void warn(Io& io, std::string_view message);
+
+// Flushes standard output: `status` when everything reached it, 3 with a
+// message otherwise (a full disk, a closed pipe), so that a script never
+// takes a cut output for success.
+int finishOutput(Io& io, int status);
+
+// A label on one line of text output: a backslash, a line feed and a tab
+// become two characters each (backslash-backslash, backslash-n, backslash-t).
+std::string escapeForLine(std::string_view text);
 
 // How a FILE argument is named in messages: "standard input" for "-".
 std::string displayName(const std::string& path);

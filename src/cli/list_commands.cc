@@ -2,8 +2,9 @@
 
 #include <ostream>
 
-#include "base/json_quote.h"
+#include "base/json_writer.h"
 #include "codec/text_decoding.h"
+#include "platform/call_directory.h"
 #include "platform/json.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -15,12 +16,14 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
   if (base::Status s = readInput(options.input, io, plain); !s.ok()) return fail(io, "list encode", s);
   if (!options.raw) {
     if (auto why = platform::whyNotJsonArray(plain)) {
-      io.err << "calldir list encode: " << displayName(options.input) << " is not a caller list: " << *why
-             << " (use --raw to encode any bytes)\n";
-      return kExitBadInput;
+      return fail(io,
+                  "list encode: " + displayName(options.input) + " is not a caller list: " + *why +
+                      " (use --raw to encode any bytes)",
+                  kExitBadInput);
     }
   }
-  const std::string text = codec::encodeListText(plain, options.line_length);
+  std::string text = codec::encodeListText(plain, options.line_length);
+  if (text.empty() || text.back() != '\n') text += '\n';
   if (base::Status s = writeOutput(options.output, text, io); !s.ok()) return fail(io, "list encode", s);
   return kExitOk;
 }
@@ -29,82 +32,91 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
   std::string stored;
   if (base::Status s = readInput(options.input, io, stored); !s.ok()) return fail(io, "list decode", s);
   if (!platform::isValidUtf8(stored)) {
-    io.err << "calldir list decode: " << displayName(options.input)
-           << " does not decode: the file is not UTF-8 text, so it reads as no text\n";
-    return kExitBadInput;
+    return fail(io,
+                "list decode: " + displayName(options.input) +
+                    " does not decode: the file is not UTF-8 text, so it reads as no text",
+                kExitBadInput);
   }
   codec::DecodedText decoded = codec::decodeListText(std::move(stored));
   if (decoded.failure != codec::DecodeFailure::kNone) {
-    io.err << "calldir list decode: " << displayName(options.input)
-           << " does not decode: " << codec::describeDecodeFailure(decoded.failure) << "\n";
-    return kExitBadInput;
+    return fail(io,
+                "list decode: " + displayName(options.input) +
+                    " does not decode: " + codec::describeDecodeFailure(decoded.failure),
+                kExitBadInput);
   }
   if (!storage::holdsListData(decoded.text)) {
-    io.err << "calldir list decode: note: the plain text is shorter than 16 characters; "
-              "the extension reads it as a list without data\n";
+    warn(io, "the plain text is shorter than 16 characters; the extension reads it as a list without data");
   }
   if (base::Status s = writeOutput(options.output, *decoded.text, io); !s.ok())
     return fail(io, "list decode", s);
   return kExitOk;
 }
 
+namespace {
+
+void writeCheckJson(const lists::CheckReport& report, Io& io) {
+  static constexpr const char* kOutcomes[] = {"list", "undecodable", "no_data", "malformed"};
+  base::JsonWriter json;
+  json.beginObject().key("role").value(lists::roleName(report.role));
+  json.key("outcome")
+      .value(kOutcomes[static_cast<int>(report.outcome)])
+      .key("verdict")
+      .value(report.verdict());
+  json.key("elements").value(static_cast<std::uint64_t>(report.elements));
+  json.key("applied").value(static_cast<std::uint64_t>(report.applied)).key("refusal");
+  if (report.refusal) {
+    json.beginObject()
+        .key("code")
+        .value(report.refusal->code)
+        .key("name")
+        .value(platform::errorCodeName(report.refusal->code));
+    json.key("element").value(static_cast<std::uint64_t>(report.refusal->element)).endObject();
+  } else {
+    json.null();
+  }
+  json.key("problems").beginArray();
+  for (const auto& p : report.problems) {
+    json.lineBreak().beginObject().key("element").value(static_cast<std::uint64_t>(p.element)).key("line");
+    p.line ? json.value(static_cast<std::uint64_t>(*p.line)) : json.null();
+    json.key("code").value(p.code).key("message").value(p.message).endObject();
+  }
+  json.endArray().key("counts").beginObject();
+  for (const auto& [code, count] : report.counts) json.key(code).value(static_cast<std::uint64_t>(count));
+  io.out << json.endObject().endObject().finish();
+}
+
+}  // namespace
+
+void printCheckReport(const lists::CheckReport& report, const std::string& name, std::ostream& out) {
+  out << name << ": " << report.verdict() << "\n";
+  for (const auto& p : report.problems) {
+    out << "element " << p.element << (p.line ? " (line " + std::to_string(*p.line) + ")" : "") << ": "
+        << p.code << ": " << escapeForLine(p.message) << "\n";
+  }
+  for (const auto& [code, count] : report.counts) {
+    std::size_t listed = 0;
+    for (const auto& p : report.problems) listed += p.code == code;
+    out << code << ": " << count;
+    if (listed < count) out << " (" << count - listed << " not listed)";
+    out << "\n";
+  }
+}
+
 int runListCheck(const ListCheckOptions& options, Io& io) {
-  std::string stored;
-  if (base::Status s = readInput(options.input, io, stored); !s.ok()) return fail(io, "list check", s);
-  using Outcome = storage::ListReport::Outcome;
-  const storage::ListReport report = storage::checkListText(std::move(stored));
-
-  std::string problem;
-  int status = report.clean() ? kExitOk : kExitNegative;
-  switch (report.outcome) {
-    case Outcome::kList:
-      break;
-    case Outcome::kUndecodable:
-      problem = std::string("does not decode: ") + codec::describeDecodeFailure(report.failure);
-      status = kExitBadInput;
-      break;
-    case Outcome::kNoData:
-      problem =
-          "holds no data: its plain text is shorter than 16 characters (or the file is empty or not UTF-8), "
-          "so a request applies nothing and a delta list is left as it is";
-      break;
-    case Outcome::kMalformed:
-      problem =
-          "does not parse: its plain text is not a JSON array, so a request applies nothing (a delta list is "
-          "emptied all the same)";
-      status = kExitBadInput;
-      break;
-  }
-
+  std::string data;
+  if (base::Status s = readInput(options.input, io, data); !s.ok()) return fail(io, "list check", s);
+  lists::CheckOptions check;
+  check.role = options.role;
+  check.region = options.region;
+  const lists::CheckReport report = lists::checkList(std::move(data), check);
   if (options.json) {
-    static constexpr const char* kOutcomes[] = {"list", "undecodable", "no_data", "malformed"};
-    auto findings = [&](const std::vector<storage::ListReport::Finding>& list) {
-      std::string out = "[";
-      for (std::size_t i = 0; i < list.size(); ++i) {
-        out += (i ? ", " : "") + std::string("{\"index\": ") + std::to_string(list[i].index) +
-               ", \"reason\": " + base::jsonQuote(list[i].reason) + "}";
-      }
-      return out + "]";
-    };
-    io.out << "{\"outcome\": \"" << kOutcomes[static_cast<int>(report.outcome)]
-           << "\", \"problem\": " << (problem.empty() ? "null" : base::jsonQuote(problem))
-           << ", \"elements\": " << report.elements << ", \"added\": " << report.added
-           << ", \"skipped\": " << findings(report.skipped) << ", \"refused\": " << findings(report.refused)
-           << ", \"clean\": " << (report.clean() ? "true" : "false") << "}\n";
-    return status;
+    writeCheckJson(report, io);
+  } else {
+    printCheckReport(report, displayName(options.input), io.out);
   }
-  const std::string name = displayName(options.input);
-  if (!problem.empty()) {
-    io.out << name << " " << problem << "\n";
-    return status;
-  }
-  io.out << name << ": " << report.elements << " element(s); a restore from zero adds " << report.added
-         << " entr" << (report.added == 1 ? "y" : "ies") << "\n";
-  for (const auto& f : report.skipped) io.out << "skipped element " << f.index << ": " << f.reason << "\n";
-  for (const auto& f : report.refused)
-    io.out << "the platform would refuse element " << f.index << ": " << f.reason << "\n";
-  if (report.clean()) io.out << "every element is applied and nothing would be refused\n";
-  return status;
+  using Outcome = lists::CheckReport::Outcome;
+  if (report.outcome == Outcome::kUndecodable || report.outcome == Outcome::kMalformed) return kExitBadInput;
+  return report.clean() ? kExitOk : kExitNegative;
 }
 
 }  // namespace calldir::cli

@@ -1,10 +1,12 @@
-// `calldir list ...`: turning plain JSON caller lists into list texts and back.
+// `calldir list ...`: turning plain JSON caller lists into list texts and
+// back, and checking a list before it ships.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "cli/io.h"
+#include "lists/list_check.h"
 
 namespace calldir::cli {
 
@@ -15,7 +17,8 @@ struct ListEncodeOptions {
   bool raw = false;  // encode any bytes, without checking for a JSON array
 };
 
-// Encodes a plain caller list into a list text under the list key.
+// Encodes a plain caller list into a list text under the list key; the text
+// ends with a line feed.
 int runListEncode(const ListEncodeOptions& options, Io& io);
 
 struct ListDecodeOptions {
@@ -29,13 +32,19 @@ int runListDecode(const ListDecodeOptions& options, Io& io);
 
 struct ListCheckOptions {
   std::string input = "-";
+  lists::ListRole role = lists::ListRole::kResource;
+  std::string region;
   bool json = false;
 };
 
-// Reads a list text the way the extension does and reports what a request
-// would do with it. Exit 0 when every element is applied and nothing would be
-// refused, 1 when something is skipped or refused (or the list holds no
-// data), 2 when the text does not decode or parse.
+// Reads a list (a list text or plain JSON) the way the extension does and
+// reports what a request would do with it. Exit 0 when nothing is skipped,
+// refused or warned about, 1 otherwise (or when the list holds no data), 2
+// when it does not decode or parse.
 int runListCheck(const ListCheckOptions& options, Io& io);
+
+// Prints `report` for `name` as text: the verdict, the problems listed, a
+// line of totals per kind.
+void printCheckReport(const lists::CheckReport& report, const std::string& name, std::ostream& out);
 
 }  // namespace calldir::cli

@@ -6,6 +6,7 @@
 
 #include "base/status.h"
 #include "cli/io.h"
+#include "lists/list_check.h"
 
 namespace calldir::cli {
 
@@ -17,7 +18,10 @@ enum class ListSource {
 
 // Installs the list read from `source` ("-" for standard input) at `path`,
 // replacing what is there in one step, so that a reader never sees half a
-// list. A plain list that is not a JSON array is refused.
-base::Status installListFile(const std::string& source, const std::string& path, ListSource kind, Io& io);
+// list. A plain list that is not a JSON array is refused. What a request in
+// `role` would skip or refuse in it is said on io.err, with the first
+// problems; the list is installed all the same.
+base::Status installListFile(const std::string& source, const std::string& path, ListSource kind,
+                             lists::ListRole role, Io& io);
 
 }  // namespace calldir::cli

@@ -10,10 +10,12 @@
 
 #include "cli/app_commands.h"
 #include "cli/bundle_commands.h"
+#include "cli/command_tree.h"
 #include "cli/device_commands.h"
 #include "cli/directory_commands.h"
 #include "cli/io.h"
 #include "cli/list_commands.h"
+#include "cli/option_values.h"
 #include "cli/request_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/status_command.h"
@@ -32,10 +34,30 @@ struct Session {
   std::string root() const { return calldir::device::DeviceRoot::resolve(root_flag); }
 };
 
+// The help of `app`, its usage line naming the whole command ("calldir list").
+std::string helpOf(const CLI::App& app) {
+  std::string ancestors;
+  for (const CLI::App* parent = app.get_parent(); parent != nullptr; parent = parent->get_parent()) {
+    ancestors = parent->get_name() + (ancestors.empty() ? "" : " ") + ancestors;
+  }
+  return app.help(ancestors);
+}
+
+// A group of commands: given alone, it prints the commands it holds.
+CLI::App* addGroup(CLI::App& app, const std::string& name, const std::string& description, Session& session) {
+  CLI::App* group = app.add_subcommand(name, description);
+  group->require_subcommand(0, 1);
+  group->callback([group, &session] {
+    if (group->get_subcommands().empty()) session.io.out << helpOf(*group);
+  });
+  return group;
+}
+
 void addDeviceCommands(CLI::App& app, Session& session) {
   auto group = std::make_shared<std::string>(calldir::device::kDefaultGroup);
   auto* init = app.add_subcommand("init", "Create the device root (running it again changes nothing)");
   init->add_option("--group", *group, "App group identifier; must begin with \"group.\"")
+      ->type_name("ID")
       ->capture_default_str();
   init->callback([&session, group] { session.status = runInit(session.root(), *group, session.io); });
 
@@ -46,8 +68,7 @@ void addDeviceCommands(CLI::App& app, Session& session) {
 }
 
 void addBundleCommands(CLI::App& app, Session& session) {
-  auto* bundle = app.add_subcommand("bundle", "The extension bundle");
-  bundle->require_subcommand(1);
+  auto* bundle = addGroup(app, "bundle", "The extension bundle", session);
   struct Options {
     std::string file;
     bool plain = false;
@@ -55,7 +76,9 @@ void addBundleCommands(CLI::App& app, Session& session) {
   };
   auto o = std::make_shared<Options>();
   auto* put = bundle->add_subcommand("put-resource",
-                                     "Install FILE as the full caller list resource callersAdd_Zero.json");
+                                     "Install FILE as the full caller list resource callersAdd_Zero.json; "
+                                     "warns about what a restore would skip "
+                                     "or refuse");
   put->add_option("FILE", o->file,
                   "Plain JSON caller list (encoded on the way) or list text; - for standard input")
       ->required();
@@ -70,8 +93,7 @@ void addBundleCommands(CLI::App& app, Session& session) {
 }
 
 void addSettingsCommands(CLI::App& app, Session& session) {
-  auto* settings = app.add_subcommand("settings", "Read and write the shared settings");
-  settings->require_subcommand(1);
+  auto* settings = addGroup(app, "settings", "Read and write the shared settings", session);
   struct Options {
     bool json = false;
     std::string key;
@@ -97,29 +119,60 @@ void addSettingsCommands(CLI::App& app, Session& session) {
 }
 
 void addStatusCommand(CLI::App& app, Session& session) {
-  auto json = std::make_shared<bool>(false);
-  auto* status = app.add_subcommand(
-      "status",
-      "The control keys, the status lines, the waiting delta lists and what the next request will do");
-  status->add_flag("--json", *json, "One JSON object");
-  status->callback([&session, json] { session.status = runStatus(session.root(), *json, session.io); });
+  auto o = std::make_shared<StatusOptions>();
+  auto* status = app.add_subcommand("status",
+                                    "The last request, the control keys, the status lines, the waiting delta "
+                                    "lists and what the next request "
+                                    "will do");
+  status->add_flag("--json", o->json, "One JSON object");
+  status->add_flag("--explain", o->explain, "Tell each status line as a sentence");
+  status->callback([&session, o] { session.status = runStatus(session.root(), *o, session.io); });
+}
+
+void addListCheck(CLI::App* list, Session& session) {
+  struct Options {
+    ListCheckOptions check;
+    std::string role = "resource";
+  };
+  auto o = std::make_shared<Options>();
+  auto* check = list->add_subcommand(
+      "check",
+      "Read a list (list text or plain JSON) the way the extension does and say what a request would do");
+  check->add_option("FILE", o->check.input, "List text or plain JSON list; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  check->add_option("--role", o->role, "What the list is: resource (a restore adds it), add or del")
+      ->check(CLI::IsMember({"resource", "add", "del"}))
+      ->capture_default_str();
+  check
+      ->add_option("--region", o->check.region,
+                   "Region the producer writes numbers in (two letters, such as KR): warn about numbers that "
+                   "read differently there")
+      ->type_name("CC");
+  check->add_flag("--json", o->check.json, "One JSON object");
+  check->callback([&session, o] {
+    calldir::lists::parseRole(o->role, o->check.role);
+    session.status = runListCheck(o->check, session.io);
+  });
 }
 
 void addListCommands(CLI::App& app, Session& session) {
-  auto* list = app.add_subcommand("list", "Prepare and read caller list files (list texts)");
-  list->require_subcommand(1);
-
+  auto* list = addGroup(app, "list", "Prepare, read and check caller list files", session);
   auto encode = std::make_shared<ListEncodeOptions>();
   auto* encode_cmd = list->add_subcommand(
       "encode", "Encode a plain JSON caller list into a list text (Base64 of AES-256 under the list key)");
   encode_cmd->add_option("FILE", encode->input, "Plain JSON caller list; - for standard input")
+      ->type_name("FILE")
       ->capture_default_str();
-  encode_cmd->add_option("-o,--output", encode->output,
-                         "Write the list text here instead of standard output");
   encode_cmd
-      ->add_option("--line-length", encode->line_length,
-                   "Break the Base64 text into lines of this many characters (rounded up to a multiple "
-                   "of 4); 0 for one line")
+      ->add_option("-o,--output", encode->output, "Write the list text to FILE instead of standard output")
+      ->type_name("FILE");
+  encode_cmd
+      ->add_option(
+          "--line-length", encode->line_length,
+          "Break the Base64 text into lines of this many characters (rounded up to a multiple of 4); 0 "
+          "for one line")
+      ->type_name("N")
       ->capture_default_str();
   encode_cmd->add_flag("--raw", encode->raw, "Encode any bytes, without checking for a UTF-8 JSON array");
   encode_cmd->callback([&session, encode] { session.status = runListEncode(*encode, session.io); });
@@ -127,17 +180,14 @@ void addListCommands(CLI::App& app, Session& session) {
   auto decode = std::make_shared<ListDecodeOptions>();
   auto* decode_cmd = list->add_subcommand(
       "decode", "Decode a list text into its plain JSON text, exactly as the extension reads list files");
-  decode_cmd->add_option("FILE", decode->input, "List text; - for standard input")->capture_default_str();
-  decode_cmd->add_option("-o,--output", decode->output,
-                         "Write the plain text here instead of standard output");
+  decode_cmd->add_option("FILE", decode->input, "List text; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  decode_cmd
+      ->add_option("-o,--output", decode->output, "Write the plain text to FILE instead of standard output")
+      ->type_name("FILE");
   decode_cmd->callback([&session, decode] { session.status = runListDecode(*decode, session.io); });
-
-  auto check = std::make_shared<ListCheckOptions>();
-  auto* check_cmd = list->add_subcommand(
-      "check", "Read a list text the way the extension does and report what a request would do with it");
-  check_cmd->add_option("FILE", check->input, "List text; - for standard input")->capture_default_str();
-  check_cmd->add_flag("--json", check->json, "One JSON object");
-  check_cmd->callback([&session, check] { session.status = runListCheck(*check, session.io); });
+  addListCheck(list, session);
 }
 
 // The request options of every command that makes the phone load.
@@ -145,29 +195,54 @@ struct RequestFlags {
   ReloadOptions reload;
   bool full = false;
   bool incremental = false;
-  std::optional<std::uint64_t> memory_limit;
+  std::string memory_limit;
 
   void addTo(CLI::App* cmd) {
     cmd->add_option("--max-entries", reload.request.max_entries,
                     "Most entries the phone keeps for the extension (more fail with error 5)")
+        ->type_name("N")
         ->capture_default_str();
     cmd->add_option("--time-limit", reload.request.time_limit_seconds,
                     "Seconds the extension may run (longer fails with error 2)")
+        ->type_name("SECONDS")
         ->capture_default_str();
     cmd->add_option(
-        "--memory-limit", memory_limit,
-        "Address space limit of the extension process in bytes (off by default; over it, error 2)");
-    cmd->add_option("--trace", reload.request.trace_path,
-                    "Write every context operation the extension sent to FILE, one a line");
+           "--memory-limit", memory_limit,
+           "Address space limit of the extension process, such as 512M (off by default; over it, error 2)")
+        ->type_name("BYTES");
+    cmd->add_option(
+           "--trace", reload.trace_path,
+           "Write every context operation the extension sent to FILE (- for standard output), one a line")
+        ->type_name("FILE");
     cmd->add_flag("--json", reload.json, "Print the outcome as one JSON object");
   }
-  const ReloadOptions& options() {
-    if (full) reload.request.incremental = false;
-    if (incremental) reload.request.incremental = true;
-    if (memory_limit) reload.request.memory_limit_bytes = *memory_limit;
-    return reload;
+  // The options as given, or an unusable-input error.
+  calldir::base::Status options(ReloadOptions& out) {
+    out = reload;
+    if (full) out.request.incremental = false;
+    if (incremental) out.request.incremental = true;
+    if (!memory_limit.empty()) {
+      std::uint64_t bytes = 0;
+      if (auto s = parseByteCount(memory_limit, bytes); !s.ok()) return s.withContext("--memory-limit");
+      out.request.memory_limit_bytes = bytes;
+    }
+    if (out.json && out.trace_path == "-") {
+      return calldir::base::Status::InvalidArgument("--trace - cannot share standard output with --json");
+    }
+    return calldir::telephony::checkRequestOptions(out.request);
   }
 };
+
+// Runs `command` with the request options, or reports why they are unusable.
+template <typename Command>
+void withRequestOptions(Session& session, RequestFlags& flags, Command command) {
+  ReloadOptions options;
+  if (auto s = flags.options(options); !s.ok()) {
+    session.status = fail(session.io, "", s);
+    return;
+  }
+  session.status = command(options);
+}
 
 void addRequestCommands(CLI::App& app, Session& session) {
   auto flags = std::make_shared<RequestFlags>();
@@ -176,26 +251,40 @@ void addRequestCommands(CLI::App& app, Session& session) {
   auto* full = reload->add_flag("--full", flags->full, "Ask for a complete request");
   reload->add_flag("--incremental", flags->incremental, "Ask for an incremental request")->excludes(full);
   flags->addTo(reload);
-  reload->callback(
-      [&session, flags] { session.status = runReload(session.root(), flags->options(), session.io); });
-
+  reload->callback([&session, flags] {
+    withRequestOptions(session, *flags,
+                       [&](const ReloadOptions& o) { return runReload(session.root(), o, session.io); });
+  });
   auto* enable = app.add_subcommand("enable", "Switch the extension on; the phone then loads it");
   flags->addTo(enable);
-  enable->callback(
-      [&session, flags] { session.status = runEnable(session.root(), true, flags->options(), session.io); });
+  enable->callback([&session, flags] {
+    withRequestOptions(session, *flags, [&](const ReloadOptions& o) {
+      return runEnable(session.root(), true, o, session.io);
+    });
+  });
   auto* disable = app.add_subcommand("disable", "Switch the extension off");
-  disable->callback(
-      [&session, flags] { session.status = runEnable(session.root(), false, flags->options(), session.io); });
+  disable->add_flag("--json", flags->reload.json, "Print the outcome as one JSON object");
+  disable->callback([&session, flags] {
+    withRequestOptions(session, *flags, [&](const ReloadOptions& o) {
+      return runEnable(session.root(), false, o, session.io);
+    });
+  });
 }
 
 void addDirectoryCommands(CLI::App& app, Session& session) {
-  auto numbers = std::make_shared<std::vector<std::string>>();
+  struct Options {
+    std::vector<std::string> numbers;
+    bool json = false;
+  };
+  auto o = std::make_shared<Options>();
   auto* lookup = app.add_subcommand(
       "lookup",
-      "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list "
-      "numbers are: leading digits, an optional sign");
-  lookup->add_option("NUMBER", *numbers)->required();
-  lookup->callback([&session, numbers] { session.status = runLookup(session.root(), *numbers, session.io); });
+      "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list numbers "
+      "are: leading digits, an optional sign");
+  lookup->add_option("NUMBER", o->numbers)->required();
+  lookup->add_flag("--json", o->json, "An array of {\"input\", \"number\", \"labels\"}");
+  lookup->callback(
+      [&session, o] { session.status = runLookup(session.root(), o->numbers, o->json, session.io); });
 
   auto json = std::make_shared<bool>(false);
   auto* entries = app.add_subcommand("entries", "Every identification entry, in number order");
@@ -204,8 +293,7 @@ void addDirectoryCommands(CLI::App& app, Session& session) {
 }
 
 void addAppCommands(CLI::App& app, Session& session) {
-  auto* app_cmd = app.add_subcommand("app", "Act as the containing application");
-  app_cmd->require_subcommand(1);
+  auto* app_cmd = addGroup(app, "app", "Act as the containing application", session);
   struct Options {
     RequestFlags request;
     bool reload = false;
@@ -217,21 +305,88 @@ void addAppCommands(CLI::App& app, Session& session) {
   restore->add_flag("--reload", o->reload, "Then have the phone load the extension");
   o->request.addTo(restore);
   restore->callback([&session, o] {
-    session.status = runAppRestore(session.root(), o->reload, o->request.options(), session.io);
+    withRequestOptions(session, o->request, [&](const ReloadOptions& r) {
+      return runAppRestore(session.root(), o->reload, r, session.io);
+    });
   });
-  auto* put = app_cmd->add_subcommand(
-      "put",
-      "Drop delta lists into the shared container (plain JSON lists are checked and encoded); a list that "
-      "still waits for a request is not replaced (exit 1) unless --replace");
-  put->add_option("--add", o->put.add_file, "Entries to add, as callersAdd.json");
-  put->add_option("--del", o->put.del_file, "Numbers to remove, as callersDel.json");
+  auto* put = app_cmd->add_subcommand("put",
+                                      "Drop delta lists into the shared container (plain JSON lists are "
+                                      "checked and encoded); a list that still "
+                                      "waits for a request is kept (exit 1) unless --replace");
+  put->add_option("--add", o->put.add_file, "Entries to add, as callersAdd.json")->type_name("FILE");
+  put->add_option("--del", o->put.del_file, "Numbers to remove, as callersDel.json")->type_name("FILE");
   put->add_flag("--replace", o->put.replace, "Replace a delta list that still waits, dropping its changes");
   put->add_flag("--reload", o->put.reload, "Then have the phone load the extension");
   o->request.addTo(put);
   put->callback([&session, o] {
-    o->put.request = o->request.options();
-    session.status = runAppPut(session.root(), o->put, session.io);
+    withRequestOptions(session, o->request, [&](const ReloadOptions& r) {
+      o->put.request = r;
+      return runAppPut(session.root(), o->put, session.io);
+    });
   });
+}
+
+// The command tree, for completion scripts and suggestions.
+CommandSpec specOf(const CLI::App& app) {
+  CommandSpec spec{app.get_name(), {}, {}};
+  for (const CLI::Option* option : app.get_options()) {
+    for (const auto& name : option->get_lnames()) spec.options.push_back("--" + name);
+    for (const auto& name : option->get_snames()) spec.options.push_back("-" + name);
+  }
+  for (const CLI::App* sub : const_cast<CLI::App&>(app).get_subcommands([](CLI::App*) { return true; })) {
+    spec.commands.push_back(specOf(*sub));
+  }
+  return spec;
+}
+
+void addConventionCommands(CLI::App& app, Session& session) {
+  auto* version = app.add_subcommand("version", "Print calldir's version");
+  version->callback([&session] { session.io.out << "calldir " CALLDIR_VERSION "\n"; });
+  auto shell = std::make_shared<std::string>();
+  auto* completion =
+      app.add_subcommand("completion", "Print a completion script for SHELL (bash, zsh or fish)");
+  completion->add_option("SHELL", *shell)->required()->check(CLI::IsMember({"bash", "zsh", "fish"}));
+  completion->callback([&app, &session, shell] {
+    CommandSpec spec = specOf(app);
+    spec.name = "calldir";
+    session.io.out << *completionScript(spec, *shell);
+  });
+}
+
+// Every command's help, the nested ones too.
+void printAllHelp(CLI::App& app, std::ostream& out) {
+  out << helpOf(app) << "\n";
+  for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) printAllHelp(*sub, out);
+}
+
+// The first word on the command line that names no command where a command
+// is expected, with the nearest command's name; no value when all is well.
+std::optional<std::string> unknownCommand(CLI::App& app, int argc, char** argv) {
+  CLI::App* current = &app;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.rfind("-", 0) == 0) {
+      const CLI::Option* option = current->get_option_no_throw(word);
+      if (option == nullptr) option = app.get_option_no_throw(word);
+      if (option != nullptr && option->get_expected_min() > 0 && word.find('=') == std::string::npos) ++i;
+      continue;
+    }
+    std::vector<std::string> names;
+    CLI::App* named = nullptr;
+    for (CLI::App* sub : current->get_subcommands([](CLI::App*) { return true; })) {
+      names.push_back(sub->get_name());
+      if (sub->get_name() == word) named = sub;
+    }
+    if (names.empty()) return std::nullopt;  // the command's own arguments from here on
+    if (named != nullptr) {
+      current = named;
+      continue;
+    }
+    std::string message = "unknown command '" + word + "'";
+    if (auto nearest = nearestName(names, word)) message += "; did you mean '" + *nearest + "'?";
+    return message + " (calldir --help lists the commands)";
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -240,29 +395,40 @@ int main(int argc, char** argv) {
   CLI::App app{
       "calldir: drive, inspect and feed a caller-identification extension.\n"
       "Exit status: 0 done, 1 the answer is no (check found problems, value absent, request failed),\n"
-      "2 unusable input or command line, 3 a file or store could not be read or written."};
-  app.require_subcommand(1);
-  app.set_help_all_flag("--help-all", "Show help for every command");
+      "2 unusable input or command line, 3 a file or store could not be read or written.",
+      "calldir"};
+  app.require_subcommand(0, 1);
+  app.fallthrough();  // --root, before or after the command
+  app.set_version_flag("--version", "calldir " CALLDIR_VERSION);
+  bool help_all = false;  // handled before parsing
+  app.add_flag("--help-all", help_all, "Show the help of every command and its options");
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return "calldir: " + std::string(e.what()) + " (calldir --help lists the commands and options)\n";
+  });
   Session session;
   app.add_option("--root", session.root_flag,
-                 "Device root folder (default: $CALLDIR_ROOT, else $XDG_DATA_HOME/calldir/device)");
-  addDeviceCommands(app, session);
-  addBundleCommands(app, session);
-  addSettingsCommands(app, session);
-  addStatusCommand(app, session);
-  addListCommands(app, session);
-  addRequestCommands(app, session);
-  addDirectoryCommands(app, session);
-  addAppCommands(app, session);
+                 "Device root folder (default: $CALLDIR_ROOT, else $XDG_DATA_HOME/calldir/device)")
+      ->type_name("DIR");
+  for (auto add :
+       {addDeviceCommands, addBundleCommands, addSettingsCommands, addStatusCommand, addListCommands,
+        addRequestCommands, addDirectoryCommands, addAppCommands, addConventionCommands}) {
+    add(app, session);
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--help-all") {
+      printAllHelp(app, session.io.out);
+      return finishOutput(session.io, kExitOk);
+    }
+  }
+  if (auto unknown = unknownCommand(app, argc, argv)) return fail(session.io, *unknown, kExitBadInput);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::Success& e) {
+    return finishOutput(session.io, app.exit(e));
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return kExitBadInput;
   }
-  return session.status;
+  if (app.get_subcommands().empty()) session.io.out << app.help();
+  return finishOutput(session.io, session.status);
 }

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "base/json_quote.h"
+#include "base/json_writer.h"
 #include "cli/device_access.h"
 
 namespace calldir::cli {
@@ -25,15 +25,13 @@ int runSettingsList(const std::string& root, bool json, Io& io) {
   platform::SettingsSnapshot values;
   if (base::Status s = store->snapshot(values); !s.ok()) return fail(io, "settings list", s);
   if (json) {
-    io.out << "{";
-    bool first = true;
-    for (const auto& [key, value] : values) {
-      io.out << (first ? "" : ", ") << base::jsonQuote(key) << ": " << base::jsonQuote(value);
-      first = false;
-    }
-    io.out << "}\n";
+    base::JsonWriter out;
+    out.beginObject();
+    for (const auto& [key, value] : values) out.key(key).value(value);
+    io.out << out.endObject().finish();
   } else {
-    for (const auto& [key, value] : values) io.out << key << "\t" << value << "\n";
+    for (const auto& [key, value] : values)
+      io.out << escapeForLine(key) << "\t" << escapeForLine(value) << "\n";
   }
   return kExitOk;
 }
@@ -47,8 +45,7 @@ int runSettingsGet(const std::string& root, const std::string& key, Io& io) {
   if (base::Status s = store->snapshot(values); !s.ok()) return fail(io, "settings get", s);
   auto it = values.find(key);
   if (it == values.end()) {
-    io.err << "calldir settings get: " << key << " is not set\n";
-    return kExitNegative;
+    return fail(io, "settings get: " + key + " is not set", kExitNegative);
   }
   io.out << it->second << "\n";
   return kExitOk;
@@ -66,8 +63,7 @@ int runSettingsChange(const std::string& root, const std::string& key,
     settings->removeObjectForKey(key);
   }
   if (!settings->synchronize()) {
-    io.err << "calldir settings: the shared settings did not take the change to " << key << "\n";
-    return kExitFailure;
+    return fail(io, "settings: the shared settings did not take the change to " + key, kExitFailure);
   }
   return kExitOk;
 }

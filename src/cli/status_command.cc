@@ -1,77 +1,39 @@
 #include "cli/status_command.h"
 
-#include <ostream>
-#include <utility>
-#include <vector>
+#include <simdjson.h>
 
-#include "base/json_quote.h"
+#include <ostream>
+
+#include "base/json_writer.h"
 #include "cli/device_access.h"
-#include "device/real_device.h"
+#include "cli/device_state.h"
+#include "cli/status_explain.h"
 #include "handler/dispatch.h"
 #include "handler/keys.h"
-#include "storage/caller_list.h"
-#include "storage/list_files.h"
 
 namespace calldir::cli {
 
 namespace {
 
-using base::jsonQuote;
-
-// Everything `status` reports, read once.
-struct DeviceStatus {
-  std::string group;
-  std::optional<std::string> flag_value;
-  std::optional<std::string> restore_value;
-  std::string flag;
-  std::string restore;
-  std::vector<std::pair<std::string, std::string>> status_values;
-  std::string del_state = "no container";
-  std::string add_state = "no container";
-  bool has_resource = false;
-};
-
 // How a delta list's state reads in the text output.
-std::string describe(const storage::GroupListState& state) {
+std::string describe(const std::optional<storage::GroupListState>& state) {
   using Kind = storage::GroupListState::Kind;
-  switch (state.kind) {
+  if (!state) return "no container";
+  switch (state->kind) {
     case Kind::kNoData:
       return "no data (does not decode, or shorter than 16 characters)";
     case Kind::kWaiting:
-      if (state.malformed) return "waiting, malformed (will be emptied without changes)";
-      return "waiting, " + std::to_string(state.elements) + " element(s)";
+      if (state->malformed) return "waiting, malformed (will be emptied without changes)";
+      return "waiting, " + std::to_string(state->elements) + " element(s)";
     case Kind::kMissing:
     case Kind::kEmpty:
       break;
   }
-  return storage::describeGroupListKind(state.kind);
-}
-
-// The control keys as the extension reads them; the status lines whole.
-DeviceStatus readStatus(platform::Environment env, const platform::SettingsSnapshot& all_values) {
-  DeviceStatus st;
-  st.group = env.group;
-  auto settings = env.settings.initWithSuiteName(env.group);
-  st.flag_value = settings->objectForKey(handler::kClearAllKey);
-  st.restore_value = settings->objectForKey(handler::kRestoreStatusKey);
-  st.flag = st.flag_value.value_or(std::string(handler::kClearAllDefault));
-  st.restore = st.restore_value.value_or(std::string(handler::kRestoreStatusDefault));
-  for (std::string_view key : handler::kStatusKeys) {
-    if (auto it = all_values.find(std::string(key)); it != all_values.end()) {
-      st.status_values.emplace_back(it->first, it->second);
-    }
-  }
-  storage::ListFiles files(env.files, env.bundle, env.group);
-  if (env.files.containerURLForSecurityApplicationGroupIdentifier(env.group)) {
-    st.del_state = describe(files.inspectGroupFile(handler::kDeleteListName));
-    st.add_state = describe(files.inspectGroupFile(handler::kAddListName));
-  }
-  st.has_resource = env.bundle.pathForResource(handler::kZeroResourceName, "json").has_value();
-  return st;
+  return storage::describeGroupListKind(state->kind);
 }
 
 // The next incremental request's action, as a word and as a sentence.
-std::pair<std::string, std::string> nextRequest(const DeviceStatus& st) {
+std::pair<std::string, std::string> nextRequest(const DeviceState& st) {
   switch (handler::incrementalAction(st.flag, st.restore)) {
     case handler::IncrementalAction::kRestoreFromZero: {
       std::string next =
@@ -80,8 +42,8 @@ std::pair<std::string, std::string> nextRequest(const DeviceStatus& st) {
       return {"restore", next};
     }
     case handler::IncrementalAction::kUpdateFromDeltaLists:
-      return {"update", "update from the delta lists (callersDel.json: " + st.del_state +
-                            "; callersAdd.json: " + st.add_state + ")"};
+      return {"update", "update from the delta lists (callersDel.json: " + describe(st.del_list) +
+                            "; callersAdd.json: " + describe(st.add_list) + ")"};
     case handler::IncrementalAction::kNothing:
       break;
   }
@@ -95,49 +57,100 @@ std::pair<std::string, std::string> nextRequest(const DeviceStatus& st) {
   return {"nothing", next};
 }
 
-void printJson(const DeviceStatus& st, Io& io) {
-  const auto [action, next] = nextRequest(st);
-  io.out << "{\"group\": " << jsonQuote(st.group) << ", \"control\": {" << jsonQuote(handler::kClearAllKey)
-         << ": {\"value\": " << jsonQuote(st.flag) << ", \"set\": " << (st.flag_value ? "true" : "false")
-         << "}, " << jsonQuote(handler::kRestoreStatusKey) << ": {\"value\": " << jsonQuote(st.restore)
-         << ", \"set\": " << (st.restore_value ? "true" : "false") << "}}, \"status\": {";
-  bool first = true;
-  for (const auto& [key, value] : st.status_values) {
-    io.out << (first ? "" : ", ") << jsonQuote(key) << ": " << jsonQuote(value);
-    first = false;
+// The last request's outcome in one line, from the service's note.
+std::string lastRequestLine(const DeviceState& st) {
+  if (!st.last_request) return "last request: none yet";
+  simdjson::dom::parser parser;
+  simdjson::dom::element note;
+  if (parser.parse(*st.last_request).get(note)) return "last request: (unreadable note)";
+  // A member of the note, or `fallback` when it is not there.
+  auto member = [](simdjson::simdjson_result<simdjson::dom::element> value, auto fallback) {
+    decltype(fallback) out;
+    return value.get(out) == simdjson::SUCCESS ? out : fallback;
+  };
+  std::string line = "last request: " + std::string(member(note["kind"], std::string_view("?"))) + ", ";
+  if (member(note["completed"], false)) {
+    line += "completed";
+  } else {
+    line += "failed with error " + std::to_string(member(note["error"]["code"], std::int64_t{0})) + " (" +
+            std::string(member(note["error"]["name"], std::string_view("?"))) + ")";
   }
-  io.out << "}, \"next\": {\"action\": " << jsonQuote(action) << ", \"description\": " << jsonQuote(next)
-         << "}, \"delta_lists\": {" << jsonQuote(handler::kDeleteListName) << ": " << jsonQuote(st.del_state)
-         << ", " << jsonQuote(handler::kAddListName) << ": " << jsonQuote(st.add_state)
-         << "}, \"resource_installed\": " << (st.has_resource ? "true" : "false") << "}\n";
+  return line + ", at " + std::string(member(note["at"], std::string_view("?"))) + "; " +
+         std::to_string(st.entries) + " entries stored now";
 }
 
-void printText(const DeviceStatus& st, Io& io) {
+void writeListJson(base::JsonWriter& json, const std::optional<storage::GroupListState>& state) {
+  if (!state) {
+    json.null();
+    return;
+  }
+  json.beginObject().key("state").value(storage::describeGroupListKind(state->kind));
+  json.key("elements").value(static_cast<std::uint64_t>(state->elements));
+  json.key("malformed").value(state->malformed).endObject();
+}
+
+void printJson(const DeviceState& st, const StatusOptions& options, Io& io) {
+  const auto [action, next] = nextRequest(st);
+  base::JsonWriter json;
+  json.beginObject().key("group").value(st.group).key("last_request");
+  st.last_request ? json.raw(*st.last_request) : json.null();
+  json.key("entries").value(st.entries).key("control").beginObject();
+  json.key(handler::kClearAllKey)
+      .beginObject()
+      .key("value")
+      .value(st.flag)
+      .key("set")
+      .value(st.flag_value.has_value())
+      .endObject();
+  json.key(handler::kRestoreStatusKey).beginObject().key("value").value(st.restore);
+  json.key("set").value(st.restore_value.has_value()).endObject().endObject();
+  const auto ignored = ignoredControlValue(st);
+  json.key("ignored_control_value");
+  ignored ? json.value(*ignored) : json.null();
+  json.key("status").beginObject();
+  for (const auto& [key, value] : st.status_lines) json.key(key).value(value);
+  json.endObject();
+  if (options.explain) {
+    json.key("explained").beginObject();
+    for (const auto& [key, value] : st.status_lines) json.key(key).value(explainStatusLine(key, value));
+    json.endObject();
+  }
+  json.key("next").beginObject().key("action").value(action).key("description").value(next).endObject();
+  json.key("delta_lists").beginObject().key(handler::kDeleteListName);
+  writeListJson(json, st.del_list);
+  json.key(handler::kAddListName);
+  writeListJson(json, st.add_list);
+  json.endObject().key("resource_installed").value(st.has_resource).endObject();
+  io.out << json.finish();
+}
+
+void printText(const DeviceState& st, const StatusOptions& options, Io& io) {
+  io.out << lastRequestLine(st) << "\n";
   io.out << handler::kClearAllKey << " = " << st.flag << (st.flag_value ? "" : " (not set; the default)")
          << "\n";
   io.out << handler::kRestoreStatusKey << " = " << st.restore
          << (st.restore_value ? "" : " (not set; the default)") << "\n";
-  for (const auto& [key, value] : st.status_values) io.out << key << " = " << value << "\n";
-  io.out << "callersDel.json: " << st.del_state << "\ncallersAdd.json: " << st.add_state << "\n";
+  if (auto ignored = ignoredControlValue(st)) io.out << "note: " << *ignored << "\n";
+  for (const auto& [key, value] : st.status_lines) {
+    io.out << key << " = " << escapeForLine(value) << "\n";
+    if (options.explain) io.out << "  " << escapeForLine(explainStatusLine(key, value)) << "\n";
+  }
+  io.out << "callersDel.json: " << describe(st.del_list) << "\ncallersAdd.json: " << describe(st.add_list)
+         << "\n";
   io.out << "next incremental request: " << nextRequest(st).second << "\n";
 }
 
 }  // namespace
 
-int runStatus(const std::string& root, bool json, Io& io) {
+int runStatus(const std::string& root, const StatusOptions& options, Io& io) {
   std::optional<device::DeviceRoot> device;
   if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
-  device::RealDevice real(*device);
-  if (!real.settingsStatus().ok()) {
-    return fail(io, "status", real.settingsStatus().withContext("cannot open the shared settings"));
-  }
-  platform::SettingsSnapshot all_values;
-  if (base::Status s = real.settingsStore()->snapshot(all_values); !s.ok()) return fail(io, "status", s);
-  const DeviceStatus st = readStatus(real.environment(), all_values);
-  if (json) {
-    printJson(st, io);
+  DeviceState st;
+  if (base::Status s = readDeviceState(*device, st); !s.ok()) return fail(io, "status", s);
+  if (options.json) {
+    printJson(st, options, io);
   } else {
-    printText(st, io);
+    printText(st, options, io);
   }
   return kExitOk;
 }

@@ -1,5 +1,5 @@
-// `calldir status`: the control keys, the status lines, the waiting delta
-// lists and what the next incremental request will do.
+// `calldir status`: the last request's outcome, the control keys, the status
+// lines, the waiting delta lists and what the next incremental request does.
 #pragma once
 
 #include <string>
@@ -8,6 +8,11 @@
 
 namespace calldir::cli {
 
-int runStatus(const std::string& root, bool json, Io& io);
+struct StatusOptions {
+  bool json = false;
+  bool explain = false;  // each status line told as a sentence
+};
+
+int runStatus(const std::string& root, const StatusOptions& options, Io& io);
 
 }  // namespace calldir::cli

@@ -233,6 +233,8 @@ std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
 
 JsonDocument::Kind JsonDocument::kind() const { return impl_->kind; }
 
+std::string_view JsonDocument::text() const { return std::string_view(impl_->text).substr(0, impl_->length); }
+
 std::size_t JsonDocument::count() const { return impl_->count; }
 
 void JsonDocument::forEachElement(

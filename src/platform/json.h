@@ -43,6 +43,9 @@ class JsonDocument {
 
   Kind kind() const;
 
+  // The JSON text the document was parsed from.
+  std::string_view text() const;
+
   // Elements of a top-level array, or members of a top-level object.
   std::size_t count() const;
 

@@ -1,8 +1,7 @@
 // The caller list format: a JSON array of entries {"number": "<digits>",
 // "name": "<label>"}, applied in array order, stored as a list text. This
-// file holds the readers' rules: the 16-character threshold, what a reader
-// takes from an entry, and a check that tells what a request would do with a
-// list before it ships.
+// file holds the readers' rules: the 16-character threshold and what a
+// reader takes from an entry.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "codec/text_decoding.h"
 #include "platform/json.h"
@@ -60,33 +58,5 @@ ElementUse useForAdding(const CallerEntry& element);
 ElementUse useForRemoving(const CallerEntry& element);
 
 const char* describeElementUse(ElementUse use);
-
-// The report of `calldir list check`.
-struct ListReport {
-  enum class Outcome {
-    kList,         // parsed: the counts below apply
-    kUndecodable,  // the list text does not decode (see `failure`)
-    kNoData,       // decoded, but shorter than 16 characters: a list without data
-    kMalformed,    // 16 characters or more, but not a JSON array
-  };
-  struct Finding {
-    std::size_t index;
-    std::string reason;
-  };
-  Outcome outcome = Outcome::kList;
-  codec::DecodeFailure failure = codec::DecodeFailure::kNone;
-  std::size_t elements = 0;
-  std::size_t added = 0;                          // entries a restore from zero would add
-  std::vector<Finding> skipped;                   // elements a reader skips, with why
-  std::vector<Finding> refused;                   // what the platform would refuse
-  std::optional<std::size_t> first_out_of_order;  // index of the first addition that does not ascend
-
-  // True when every element is applied and nothing would be refused.
-  bool clean() const { return outcome == Outcome::kList && skipped.empty() && refused.empty(); }
-};
-
-// Reads the stored list text `stored` exactly as the extension does and
-// reports what a restore from zero would do with it.
-ListReport checkListText(std::string stored);
 
 }  // namespace calldir::storage

@@ -115,6 +115,14 @@ Status CallDirectoryStore::setEnabled(bool enabled) {
 
 bool CallDirectoryStore::loaded() { return stateValue(impl_->db.get(), "loaded") == "1"; }
 
+std::optional<std::string> CallDirectoryStore::lastRequest() {
+  return stateValue(impl_->db.get(), "last_request");
+}
+
+Status CallDirectoryStore::setLastRequest(std::string_view json) {
+  return setState(impl_->db.get(), "last_request", json);
+}
+
 std::int64_t CallDirectoryStore::entryCount() {
   return count(impl_->db.get(),
                "SELECT (SELECT count(*) FROM identification) + (SELECT count(*) FROM more_labels)");

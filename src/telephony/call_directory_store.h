@@ -28,6 +28,11 @@ class CallDirectoryStore {
   // True once a request of the extension has completed.
   bool loaded();
 
+  // What the service noted about the last request it handled (a JSON
+  // object), or no value before the first.
+  std::optional<std::string> lastRequest();
+  base::Status setLastRequest(std::string_view json);
+
   std::int64_t entryCount();
   std::int64_t blockingCount();
   // Labels of `number`, in label order.

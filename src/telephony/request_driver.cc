@@ -16,12 +16,14 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "base/fd.h"
+#include "base/json_writer.h"
 #include "platform/call_directory.h"
+#include "platform/clock.h"
 #include "telephony/call_directory_store.h"
 #include "telephony/request_checker.h"
 #include "wire/framing.h"
@@ -102,7 +104,7 @@ enum class ReceiveEnd { kCompleted, kTimedOut, kGarbage, kGone };
 // Reads operations until the extension completes the request, leaves, sends
 // garbage or runs past `deadline`, applying each through `checker`.
 ReceiveEnd receiveOperations(ExtensionProcess& extension, Clock::time_point deadline, RequestChecker& checker,
-                             std::ofstream* trace) {
+                             std::ostream* trace) {
   wire::OperationDecoder decoder;
   std::vector<char> chunk(1 << 16);
   for (;;) {
@@ -218,11 +220,6 @@ base::Status checkExtensionBinary(const std::string& binary) {
 // Runs the extension for a request that passed the service's own checks.
 base::Status runExtension(const device::DeviceRoot& device, const RequestOptions& options,
                           CallDirectoryStore& store, RequestResult& result, Clock::time_point started) {
-  std::unique_ptr<std::ofstream> trace;
-  if (!options.trace_path.empty()) {
-    trace = std::make_unique<std::ofstream>(options.trace_path, std::ios::trunc);
-    if (!*trace) return base::errnoStatus("cannot write the trace to " + options.trace_path, errno);
-  }
   const std::string binary =
       options.extension_binary.empty() ? defaultExtensionBinary() : options.extension_binary;
   if (auto s = checkExtensionBinary(binary); !s.ok()) return s;
@@ -237,7 +234,7 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
     checker.fail(platform::kErrorUnknown, "cannot begin a transaction on the call directory store");
   }
   const auto deadline = deadlineAfter(started, options.time_limit_seconds);
-  const ReceiveEnd end = receiveOperations(extension, deadline, checker, trace.get());
+  const ReceiveEnd end = receiveOperations(extension, deadline, checker, options.trace);
   base::Status store_error;
   if (end == ReceiveEnd::kCompleted) {
     result = completeRequest(result, store, checker, extension, deadline, store_error);
@@ -266,7 +263,12 @@ std::string defaultExtensionBinary() {
   std::error_code ec;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return "calldir-extension";
-  return (self.parent_path() / "calldir-extension").string();
+  // Beside the program in a build tree; in PREFIX/libexec/calldir once
+  // installed (the program in PREFIX/bin).
+  const auto beside = self.parent_path() / "calldir-extension";
+  const auto installed = self.parent_path().parent_path() / "libexec" / "calldir" / "calldir-extension";
+  if (::access(beside.c_str(), X_OK) == 0 || ::access(installed.c_str(), X_OK) != 0) return beside.string();
+  return installed.string();
 }
 
 base::Status checkRequestOptions(const RequestOptions& options) {
@@ -285,6 +287,38 @@ bool isLoading(const device::DeviceRoot& device) {
   return !lockLoading(device, lock) && lock.ok();
 }
 
+std::string requestJson(const RequestResult& r, const std::string& at) {
+  base::JsonWriter json;
+  json.beginObject().key("kind").value(r.incremental ? "incremental" : "complete");
+  json.key("completed").value(r.completed).key("error");
+  if (r.completed) {
+    json.null();
+  } else {
+    json.beginObject().key("code").value(r.code).key("name").value(platform::errorCodeName(r.code));
+    json.key("reason").value(r.reason).endObject();
+  }
+  json.key("added").value(r.added).key("removed").value(r.removed).key("removed_all").value(r.removed_all);
+  json.key("entries").value(r.entries).key("extension_cpu_seconds").value(r.extension_cpu_seconds, 3);
+  json.key("extension_peak_bytes").value(r.extension_peak_bytes).key("wall_seconds").value(r.wall_seconds, 3);
+  if (!at.empty()) json.key("at").value(at);
+  json.endObject();
+  std::string out = json.finish();
+  out.pop_back();
+  return out;
+}
+
+namespace {
+
+// Notes the outcome in the store, for `calldir status`. A store that cannot
+// take the note loses only the note.
+void recordLastRequest(CallDirectoryStore& store, RequestResult result,
+                       std::chrono::steady_clock::time_point started) {
+  result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  (void)store.setLastRequest(requestJson(result, platform::describeDate(std::chrono::system_clock::now())));
+}
+
+}  // namespace
+
 base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out) {
   const auto started = Clock::now();
   out = RequestResult{};
@@ -294,18 +328,21 @@ base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& 
     Clock::time_point started;
     ~Finish() { result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count(); }
   } finish{out, started};
-  if (!device.hasBundle() || !device.principalClass()) {
-    out = failed(out, platform::kErrorNoExtensionFound,
-                 "no extension found: the device has no extension bundle");
-    return base::Status::Ok();
-  }
   std::unique_ptr<CallDirectoryStore> store;
   if (auto s = CallDirectoryStore::open(device.paths().store, store); !s.ok()) {
     return s.withContext("cannot open the call directory store");
   }
+  if (!device.hasBundle() || !device.principalClass()) {
+    out = failed(out, platform::kErrorNoExtensionFound,
+                 "no extension found: the device has no extension bundle");
+    recordLastRequest(*store, out, started);
+    return base::Status::Ok();
+  }
   out.entries = store->entryCount();
+  out.incremental = options.incremental.value_or(store->loaded());
   if (!store->enabled()) {
     out = failed(out, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`");
+    recordLastRequest(*store, out, started);
     return base::Status::Ok();
   }
   base::FileDescriptor lock;
@@ -313,9 +350,9 @@ base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& 
     out = failed(out, platform::kErrorCurrentlyLoading, "currently loading: another request is running");
     return base::Status::Ok();
   }
-  out.incremental = options.incremental.value_or(store->loaded());
   base::Status s = runExtension(device, options, *store, out, started);
   out.entries = store->entryCount();
+  if (s.ok()) recordLastRequest(*store, out, started);
   return s;
 }
 

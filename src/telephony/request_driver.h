@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -18,7 +19,7 @@ struct RequestOptions {
   // Forces the kind; otherwise incremental once the store holds a completed
   // load of the extension, complete before.
   std::optional<bool> incremental;
-  std::string trace_path;  // every operation, one a line; empty for none
+  std::ostream* trace = nullptr;  // receives every operation, one a line
   std::int64_t max_entries = 2'000'000;
   double time_limit_seconds = 60;
   std::optional<std::uint64_t> memory_limit_bytes;
@@ -51,11 +52,19 @@ base::Status checkRequestOptions(const RequestOptions& options);
 // missing. Then nothing has changed.
 base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out);
 
+// The outcome of a request as one JSON object: "kind" ("incremental" or
+// "complete"), "completed", "error" (null or {"code", "name", "reason"}),
+// "added", "removed", "removed_all", "entries", "extension_cpu_seconds",
+// "extension_peak_bytes", "wall_seconds". The service keeps the one of the
+// last request it handled in the store, with "at" (when it ended) added.
+std::string requestJson(const RequestResult& result, const std::string& at = "");
+
 // True while a request is loading on the device.
 bool isLoading(const device::DeviceRoot& device);
 
-// The extension executable beside the running program, unless
-// $CALLDIR_EXTENSION names another.
+// The extension executable: $CALLDIR_EXTENSION when set, else the one beside
+// the running program (a build tree), else PREFIX/libexec/calldir/
+// calldir-extension for a program installed in PREFIX/bin.
 std::string defaultExtensionBinary();
 
 }  // namespace calldir::telephony

@@ -42,30 +42,5 @@ TEST(ElementUse, ReadersTakeWhatTheyNeed) {
   EXPECT_EQ(useForAdding(e), ElementUse::kApplied);
 }
 
-TEST(CheckListText, ReportsWhatARequestWouldDo) {
-  const auto report = checkListText(codec::encodeListText(
-      R"([{"number":"10","name":"a"},{"number":"20"},7,{"number":"5","name":"b"},)"
-      R"({"number":"30","name":"c"},{"number":"30","name":"d"},{"number":"-4","name":"e","x":[1]}])"));
-  EXPECT_EQ(report.outcome, ListReport::Outcome::kList);
-  EXPECT_EQ(report.elements, 7u);
-  EXPECT_EQ(report.added, 5u);
-  ASSERT_EQ(report.skipped.size(), 2u);
-  EXPECT_EQ(report.skipped[0].index, 1u);
-  EXPECT_EQ(report.skipped[1].index, 2u);
-  EXPECT_EQ(report.first_out_of_order, 3u);
-  ASSERT_EQ(report.refused.size(), 3u);
-  EXPECT_EQ(report.refused[1].index, 5u);  // duplicate
-  EXPECT_EQ(report.refused[2].index, 6u);  // negative
-  EXPECT_FALSE(report.clean());
-
-  EXPECT_TRUE(checkListText(codec::encodeListText(R"([{"number":"1","name":"a"},{"number":"2","name":"b"}])"))
-                  .clean());
-  EXPECT_EQ(checkListText(codec::encodeListText("[]")).outcome, ListReport::Outcome::kNoData);
-  EXPECT_EQ(checkListText(codec::encodeListText("{\"a\": \"padding....\"}")).outcome,
-            ListReport::Outcome::kMalformed);
-  EXPECT_EQ(checkListText("QUJDREVGR0hJSktM").outcome, ListReport::Outcome::kUndecodable);
-  EXPECT_EQ(checkListText("").outcome, ListReport::Outcome::kNoData);
-}
-
 }  // namespace
 }  // namespace calldir::storage

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "codec/text_decoding.h"
 #include "platform/sqlite_settings.h"
@@ -98,13 +99,14 @@ TEST_F(RequestDriverTest, FirstLoadIsCompleteThenIncremental) {
 
 TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
   putResource(R"([{"number":"821000000001","name":"A"},{"number":"821000000002","name":"B"}])");
-  options.trace_path = dir.file("trace");
+  std::ostringstream trace;
+  options.trace = &trace;
   auto r = restore(options);
   ASSERT_TRUE(r.completed) << r.reason;
   EXPECT_TRUE(r.removed_all);
   EXPECT_EQ(r.added, 2);
   EXPECT_EQ(r.entries, 2);
-  EXPECT_EQ(testing::readFile(dir.file("trace")),
+  EXPECT_EQ(trace.str(),
             "setDelegate\nisIncremental\nremoveAllIdentificationEntries\n"
             "addIdentificationEntry 821000000001 \"A\"\naddIdentificationEntry 821000000002 \"B\"\n"
             "completeRequest\n");
@@ -114,7 +116,7 @@ TEST_F(RequestDriverTest, RestoreThenDeltaUpdateThroughTheRealExtension) {
   putDelta("callersDel.json", R"([{"number":"821000000001"}])");
   putDelta("callersAdd.json",
            R"([{"number":"821000000002","name":"B again"},{"number":"821000000003","name":"C"}])");
-  options.trace_path.clear();
+  options.trace = nullptr;
   options.incremental = std::nullopt;
   r = request(options);
   ASSERT_TRUE(r.completed) << r.reason;

@@ -1,0 +1,49 @@
+// What a device holds now, as `calldir status` reports it and as the request
+// commands read it beforehand to say why a request applied nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/status.h"
+#include "device/device_root.h"
+#include "storage/list_files.h"
+#include "telephony/request_driver.h"
+
+namespace calldir::cli {
+
+struct DeviceState {
+  std::string group;
+  // The control keys as the extension reads them (no value: not set, or
+  // nothing the extension takes as a text), and with their defaults.
+  std::optional<std::string> flag_value;
+  std::optional<std::string> restore_value;
+  std::string flag;
+  std::string restore;
+  // Every status key that is set, with its line as stored.
+  std::vector<std::pair<std::string, std::string>> status_lines;
+  // The delta lists; no value when the group has no container.
+  std::optional<storage::GroupListState> del_list;
+  std::optional<storage::GroupListState> add_list;
+  bool has_resource = false;
+  std::int64_t entries = 0;
+  std::optional<std::string> last_request;  // the service's note, a JSON object
+};
+
+// Reads the state of `device`; an error when its settings or store cannot
+// be read.
+base::Status readDeviceState(const device::DeviceRoot& device, DeviceState& out);
+
+// Why a request that completed applied nothing, or left a store that held
+// entries empty, in one line; no value when it did what one would expect.
+std::optional<std::string> whyNothingApplied(const DeviceState& before,
+                                             const telephony::RequestResult& result);
+
+// A control key value the extension ignores, and what it takes it for; no
+// value when the key holds nothing unusual.
+std::optional<std::string> ignoredControlValue(const DeviceState& state);
+
+}  // namespace calldir::cli

@@ -1,0 +1,199 @@
+#include "lists/list_check.h"
+
+#include "lists/phone_numbers.h"
+#include "platform/call_directory.h"
+#include "platform/text.h"
+#include "storage/caller_list.h"
+
+namespace calldir::lists {
+
+const char* roleName(ListRole role) {
+  switch (role) {
+    case ListRole::kResource:
+      return "resource";
+    case ListRole::kAdd:
+      return "add";
+    case ListRole::kDel:
+      return "del";
+  }
+  return "resource";
+}
+
+bool parseRole(std::string_view name, ListRole& out) {
+  for (ListRole role : {ListRole::kResource, ListRole::kAdd, ListRole::kDel}) {
+    if (name == roleName(role)) {
+      out = role;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::size_t CheckReport::problemCount() const {
+  std::size_t n = 0;
+  for (const auto& [code, count] : counts) n += count;
+  return n;
+}
+
+namespace {
+
+std::string plural(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Walks the elements once, as the role's reader would.
+class Checker {
+ public:
+  Checker(const CheckOptions& options, CheckReport& report, std::string_view text)
+      : options_(options), report_(report), text_(text) {}
+
+  void visit(std::size_t index, const storage::CallerEntry& element) {
+    const std::size_t n = index + 1;
+    const std::optional<std::size_t> line = lineOf(element.raw);
+    const bool removing = options_.role == ListRole::kDel;
+    const storage::ElementUse use =
+        removing ? storage::useForRemoving(element) : storage::useForAdding(element);
+    switch (use) {
+      case storage::ElementUse::kNotObject:
+        return note(n, line, kNotObject, "not an object; skipped");
+      case storage::ElementUse::kNoNumber:
+        return note(n, line, kNoNumber, "no \"number\" text (absent, empty or not a string); skipped");
+      case storage::ElementUse::kNoName:
+        return note(n, line, kNoName,
+                    options_.role == ListRole::kAdd
+                        ? "no \"name\" text; skipped (a list of numbers only is a delete list: --del?)"
+                        : "no \"name\" text (absent, empty or not a string); skipped");
+      case storage::ElementUse::kApplied:
+        break;
+    }
+    ++report_.applied;
+    const std::int64_t number = platform::integerValue(*element.number);
+    lint(n, line, *element.number, number);
+    if (!removing) order(n, line, number);
+  }
+
+ private:
+  std::optional<std::size_t> lineOf(std::string_view raw) {
+    if (!report_.plain_input || raw.data() < text_.data()) return std::nullopt;
+    const std::size_t offset = static_cast<std::size_t>(raw.data() - text_.data());
+    for (; scanned_ < offset && scanned_ < text_.size(); ++scanned_) lines_ += text_[scanned_] == '\n';
+    return lines_ + 1;
+  }
+
+  void note(std::size_t element, std::optional<std::size_t> line, const char* code, std::string message) {
+    std::size_t& count = report_.counts[code];
+    if (count++ < options_.listed_per_kind)
+      report_.problems.push_back({element, line, code, std::move(message)});
+  }
+
+  void refuse(std::size_t element, std::optional<std::size_t> line, int code, const std::string& message) {
+    if (!report_.refusal) report_.refusal = CheckReport::Refusal{code, element, line, message};
+  }
+
+  void lint(std::size_t n, std::optional<std::size_t> line, std::string_view text, std::int64_t number) {
+    if (number <= 0) {
+      return note(n, line, kNotPositive,
+                  "number \"" + std::string(text) + "\" converts to " + std::to_string(number) +
+                      ", not a phone number");
+    }
+    const std::string digits = std::to_string(number);
+    if (!isPossibleInternational(digits)) {
+      note(n, line, kNotInternational,
+           digits +
+               " cannot be an international number (country code and national number, E.164 digits "
+               "without \"+\"); the phone would never match a call");
+    }
+    if (options_.region.empty()) return;
+    std::string regional;
+    if (readPhoneNumber(text, options_.region, regional).ok() && regional != digits) {
+      note(n, line, kReadsDifferently,
+           "\"" + std::string(text) + "\" is " + regional + " in " + options_.region +
+               ", but the extension takes it as " + digits);
+    }
+  }
+
+  void order(std::size_t n, std::optional<std::size_t> line, std::int64_t number) {
+    if (previous_ && number < *previous_) {
+      const std::string message =
+          std::to_string(number) + " is lower than the addition before it, " + std::to_string(*previous_);
+      note(n, line, kOutOfOrder, message);
+      refuse(n, line, platform::kErrorEntriesOutOfOrder, message);
+    } else if (previous_ && number == *previous_) {
+      const std::string message = std::to_string(number) + " repeats the addition before it";
+      note(n, line, kDuplicate, message);
+      refuse(n, line, platform::kErrorDuplicateEntries, message);
+    }
+    previous_ = number;
+    if (options_.role == ListRole::kResource &&
+        static_cast<std::int64_t>(report_.applied) == options_.max_entries + 1) {
+      refuse(n, line, platform::kErrorMaximumEntriesExceeded,
+             "more than " + std::to_string(options_.max_entries) + " entries, the phone's cap");
+    }
+  }
+
+  const CheckOptions& options_;
+  CheckReport& report_;
+  std::string_view text_;
+  std::size_t scanned_ = 0;
+  std::size_t lines_ = 0;
+  std::optional<std::int64_t> previous_;
+};
+
+}  // namespace
+
+std::string CheckReport::verdict() const {
+  const std::string load = role == ListRole::kResource ? "a restore from zero" : "an update";
+  switch (outcome) {
+    case Outcome::kUndecodable:
+      return load +
+             " applies nothing: the list text does not decode: " + codec::describeDecodeFailure(failure);
+    case Outcome::kNoData:
+      return load +
+             " applies nothing: the list holds no data (its plain text is shorter than 16 characters, or "
+             "the file is empty or not UTF-8), and " +
+             (role == ListRole::kResource ? "the restore status stays \"START\""
+                                          : "the file is left as it is");
+    case Outcome::kMalformed:
+      return load + " applies nothing: the plain text is not a JSON array" +
+             (role == ListRole::kResource ? "" : " (the file is emptied all the same)");
+    case Outcome::kList:
+      break;
+  }
+  if (refusal) {
+    return load + " fails: error " + std::to_string(refusal->code) + " (" +
+           platform::errorCodeName(refusal->code) + ") at element " + std::to_string(refusal->element) +
+           (refusal->line ? " (line " + std::to_string(*refusal->line) + ")" : "") + ": " + refusal->message;
+  }
+  if (role == ListRole::kDel) return load + " removes " + plural(applied, "number", "numbers");
+  return load + " adds " + plural(applied, "entry", "entries");
+}
+
+CheckReport checkList(std::string data, const CheckOptions& options) {
+  CheckReport report;
+  report.role = options.role;
+  ListSource source = readListSource(std::move(data));
+  report.plain_input = source.plain_input;
+  report.failure = source.failure;
+  if (source.outcome == ListSource::Outcome::kUndecodable) {
+    report.outcome = CheckReport::Outcome::kUndecodable;
+    return report;
+  }
+  if (source.outcome == ListSource::Outcome::kNoData) {
+    report.outcome = CheckReport::Outcome::kNoData;
+    return report;
+  }
+  // The walk reads the document's own buffer, where lines are counted too.
+  auto list = storage::parseCallerList(std::move(source.plain));
+  if (!list) {
+    report.outcome = CheckReport::Outcome::kMalformed;
+    return report;
+  }
+  report.elements = list->count();
+  std::string_view text = list->text();
+  Checker checker(options, report, text);
+  storage::forEachCallerEntry(
+      *list, [&](std::size_t index, const storage::CallerEntry& e) { checker.visit(index, e); });
+  return report;
+}
+
+}  // namespace calldir::lists
