@@ -8,11 +8,26 @@
 
 namespace calldir::cli {
 
-// The label(s) a call from each number shows; exit 1 when one has none.
-// With `json`, an array of {"input", "number", "labels"}.
-int runLookup(const std::string& root, const std::vector<std::string>& numbers, bool json, Io& io);
+struct LookupOptions {
+  std::vector<std::string> numbers;
+  std::string region;  // read every NUMBER as written in this region
+  bool json = false;   // an array of {"input", "number", "labels"}
+};
+
+// The label(s) a call from each number shows; exit 1 when one has none, 2
+// when a NUMBER cannot be read. Digits alone are taken as they are; a number
+// with "+" or separators, and every number under a region, is read as a
+// phone number and looked up by its E.164 digits.
+int runLookup(const std::string& root, const LookupOptions& options, Io& io);
+
+enum class EntriesFormat {
+  kText,  // number TAB label, labels escaped to one line
+  kJson,  // [{"number": N, "label": "..."}]
+  kCsv,   // number,name with a header
+  kList,  // a plain caller list, one element per label: `calldir list encode` takes it
+};
 
 // Every identification entry, in number order.
-int runEntries(const std::string& root, bool json, Io& io);
+int runEntries(const std::string& root, EntriesFormat format, Io& io);
 
 }  // namespace calldir::cli

@@ -14,7 +14,12 @@ namespace calldir::cli {
 int runListEncode(const ListEncodeOptions& options, Io& io) {
   std::string plain;
   if (base::Status s = readInput(options.input, io, plain); !s.ok()) return fail(io, "list encode", s);
-  if (!options.raw) {
+  if (options.from_csv) {
+    std::string csv = std::move(plain);
+    if (base::Status s = lists::csvToList(csv, options.columns, plain); !s.ok()) {
+      return fail(io, "list encode: " + displayName(options.input), s);
+    }
+  } else if (!options.raw) {
     if (auto why = platform::whyNotJsonArray(plain)) {
       return fail(io,
                   "list encode: " + displayName(options.input) + " is not a caller list: " + *why +
@@ -27,6 +32,24 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
   if (base::Status s = writeOutput(options.output, text, io); !s.ok()) return fail(io, "list encode", s);
   return kExitOk;
 }
+
+namespace {
+
+// The CSV of a plain caller list: a header "number,name", then a row per
+// element that has both.
+base::Status plainToCsv(std::string& plain) {
+  auto list = storage::parseCallerList(std::move(plain));
+  if (!list) return base::Status::InvalidArgument("the plain text is not a JSON array of caller entries");
+  std::string csv(lists::kCsvHeader);
+  storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
+    if (storage::useForAdding(e) == storage::ElementUse::kApplied)
+      lists::appendCsvRow(csv, *e.number, *e.name);
+  });
+  plain = std::move(csv);
+  return base::Status::Ok();
+}
+
+}  // namespace
 
 int runListDecode(const ListDecodeOptions& options, Io& io) {
   std::string stored;
@@ -47,8 +70,12 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
   if (!storage::holdsListData(decoded.text)) {
     warn(io, "the plain text is shorter than 16 characters; the extension reads it as a list without data");
   }
-  if (base::Status s = writeOutput(options.output, *decoded.text, io); !s.ok())
-    return fail(io, "list decode", s);
+  std::string out = std::move(*decoded.text);
+  if (options.to_csv) {
+    if (base::Status s = plainToCsv(out); !s.ok())
+      return fail(io, "list decode: " + displayName(options.input), s);
+  }
+  if (base::Status s = writeOutput(options.output, out, io); !s.ok()) return fail(io, "list decode", s);
   return kExitOk;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/io.h"
+#include "lists/csv.h"
 #include "lists/list_check.h"
 
 namespace calldir::cli {
@@ -14,7 +15,9 @@ struct ListEncodeOptions {
   std::string input = "-";
   std::string output;  // empty: standard output
   std::uint64_t line_length = 0;
-  bool raw = false;  // encode any bytes, without checking for a JSON array
+  bool raw = false;       // encode any bytes, without checking for a JSON array
+  bool from_csv = false;  // the input is CSV: one row per element
+  lists::CsvColumns columns;
 };
 
 // Encodes a plain caller list into a list text under the list key; the text
@@ -24,6 +27,7 @@ int runListEncode(const ListEncodeOptions& options, Io& io);
 struct ListDecodeOptions {
   std::string input = "-";
   std::string output;
+  bool to_csv = false;  // write CSV (number,name) instead of the plain JSON text
 };
 
 // Decodes a list text the way the extension reads list files and writes the

@@ -15,11 +15,13 @@
 #include "cli/directory_commands.h"
 #include "cli/io.h"
 #include "cli/list_commands.h"
+#include "cli/list_fix_command.h"
 #include "cli/option_values.h"
 #include "cli/request_commands.h"
 #include "cli/settings_commands.h"
 #include "cli/status_command.h"
 #include "device/device_root.h"
+#include "lists/phone_numbers.h"
 
 namespace {
 
@@ -129,6 +131,18 @@ void addStatusCommand(CLI::App& app, Session& session) {
   status->callback([&session, o] { session.status = runStatus(session.root(), *o, session.io); });
 }
 
+// --role and --region, as list check and list fix take them.
+void addRoleAndRegion(CLI::App* cmd, std::string& role, std::string& region) {
+  cmd->add_option("--role", role, "What the list is: resource (a restore adds it), add or del")
+      ->check(CLI::IsMember({"resource", "add", "del"}))
+      ->capture_default_str();
+  cmd->add_option("--region", region, "Region the numbers are written in (two letters, such as KR)")
+      ->type_name("CC")
+      ->check([](const std::string& value) {
+        return calldir::lists::isKnownRegion(value) ? std::string() : "unknown region code \"" + value + "\"";
+      });
+}
+
 void addListCheck(CLI::App* list, Session& session) {
   struct Options {
     ListCheckOptions check;
@@ -141,19 +155,64 @@ void addListCheck(CLI::App* list, Session& session) {
   check->add_option("FILE", o->check.input, "List text or plain JSON list; - for standard input")
       ->type_name("FILE")
       ->capture_default_str();
-  check->add_option("--role", o->role, "What the list is: resource (a restore adds it), add or del")
-      ->check(CLI::IsMember({"resource", "add", "del"}))
-      ->capture_default_str();
-  check
-      ->add_option("--region", o->check.region,
-                   "Region the producer writes numbers in (two letters, such as KR): warn about numbers that "
-                   "read differently there")
-      ->type_name("CC");
+  addRoleAndRegion(check, o->role, o->check.region);
   check->add_flag("--json", o->check.json, "One JSON object");
   check->callback([&session, o] {
     calldir::lists::parseRole(o->role, o->check.role);
     session.status = runListCheck(o->check, session.io);
   });
+}
+
+void addListFix(CLI::App* list, Session& session) {
+  struct Options {
+    ListFixOptions fix;
+    std::string role = "resource";
+    std::string on_conflict = "fail";
+  };
+  auto o = std::make_shared<Options>();
+  auto* fix = list->add_subcommand(
+      "fix",
+      "Write a list the platform accepts and that means what its author meant (numbers as E.164 digits, "
+      "sorted, repeats and unusable elements dropped)");
+  fix->add_option("FILE", o->fix.input, "List text or plain JSON list; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  fix->add_option("-o,--output", o->fix.output, "Write the fixed list to FILE instead of standard output")
+      ->type_name("FILE");
+  addRoleAndRegion(fix, o->role, o->fix.fix.region);
+  fix->add_option("--on-conflict", o->on_conflict,
+                  "The same number with different names: fail (report them, write nothing), first or last")
+      ->check(CLI::IsMember({"fail", "first", "last"}))
+      ->capture_default_str();
+  fix->add_flag("--encode", o->fix.encode, "Write a list text instead of plain JSON");
+  fix->add_flag("--json", o->fix.json,
+                "The report as one JSON object on standard output (-o is then required)");
+  fix->callback([&session, o] {
+    calldir::lists::parseRole(o->role, o->fix.fix.role);
+    o->fix.fix.on_conflict = o->on_conflict == "first"  ? calldir::lists::ConflictRule::kFirst
+                             : o->on_conflict == "last" ? calldir::lists::ConflictRule::kLast
+                                                        : calldir::lists::ConflictRule::kFail;
+    session.status = runListFix(o->fix, session.io);
+  });
+}
+
+void addListDiff(CLI::App* list, Session& session) {
+  auto o = std::make_shared<ListDiffOptions>();
+  auto* diff = list->add_subcommand(
+      "diff", "Write the delete list and the add list that turn a store holding OLD into NEW (full lists)");
+  diff->add_option("OLD", o->old_input, "Yesterday's full list (list text or plain JSON)")
+      ->type_name("FILE")
+      ->required();
+  diff->add_option("NEW", o->new_input, "Today's full list")->type_name("FILE")->required();
+  diff->add_option("--del", o->del_output, "Write the delete list (callersDel.json) to FILE")
+      ->type_name("FILE")
+      ->required();
+  diff->add_option("--add", o->add_output, "Write the add list (callersAdd.json) to FILE")
+      ->type_name("FILE")
+      ->required();
+  diff->add_flag("--plain", o->plain, "Write plain JSON lists instead of list texts");
+  diff->add_flag("--json", o->json, "The summary as one JSON object");
+  diff->callback([&session, o] { session.status = runListDiff(*o, session.io); });
 }
 
 void addListCommands(CLI::App& app, Session& session) {
@@ -175,7 +234,22 @@ void addListCommands(CLI::App& app, Session& session) {
       ->type_name("N")
       ->capture_default_str();
   encode_cmd->add_flag("--raw", encode->raw, "Encode any bytes, without checking for a UTF-8 JSON array");
-  encode_cmd->callback([&session, encode] { session.status = runListEncode(*encode, session.io); });
+  auto from = std::make_shared<std::string>("json");
+  encode_cmd->add_option("--from", *from, "What FILE holds: a plain JSON list, or CSV (one row per entry)")
+      ->check(CLI::IsMember({"json", "csv"}))
+      ->capture_default_str();
+  encode_cmd
+      ->add_option("--number-column", encode->columns.number,
+                   "With --from csv: the number's column, by position from 1 or by header")
+      ->type_name("N|NAME")
+      ->capture_default_str();
+  encode_cmd->add_option("--name-column", encode->columns.name, "With --from csv: the name's column")
+      ->type_name("N|NAME")
+      ->capture_default_str();
+  encode_cmd->callback([&session, encode, from] {
+    encode->from_csv = *from == "csv";
+    session.status = runListEncode(*encode, session.io);
+  });
 
   auto decode = std::make_shared<ListDecodeOptions>();
   auto* decode_cmd = list->add_subcommand(
@@ -186,8 +260,17 @@ void addListCommands(CLI::App& app, Session& session) {
   decode_cmd
       ->add_option("-o,--output", decode->output, "Write the plain text to FILE instead of standard output")
       ->type_name("FILE");
-  decode_cmd->callback([&session, decode] { session.status = runListDecode(*decode, session.io); });
+  auto to = std::make_shared<std::string>("json");
+  decode_cmd->add_option("--to", *to, "Write the plain JSON text, or CSV (number,name with a header)")
+      ->check(CLI::IsMember({"json", "csv"}))
+      ->capture_default_str();
+  decode_cmd->callback([&session, decode, to] {
+    decode->to_csv = *to == "csv";
+    session.status = runListDecode(*decode, session.io);
+  });
   addListCheck(list, session);
+  addListFix(list, session);
+  addListDiff(list, session);
 }
 
 // The request options of every command that makes the phone load.
@@ -272,24 +355,38 @@ void addRequestCommands(CLI::App& app, Session& session) {
 }
 
 void addDirectoryCommands(CLI::App& app, Session& session) {
-  struct Options {
-    std::vector<std::string> numbers;
-    bool json = false;
-  };
-  auto o = std::make_shared<Options>();
-  auto* lookup = app.add_subcommand(
-      "lookup",
-      "The label(s) a call from each NUMBER shows (exit 1 when one has none); NUMBER is read as list numbers "
-      "are: leading digits, an optional sign");
-  lookup->add_option("NUMBER", o->numbers)->required();
-  lookup->add_flag("--json", o->json, "An array of {\"input\", \"number\", \"labels\"}");
-  lookup->callback(
-      [&session, o] { session.status = runLookup(session.root(), o->numbers, o->json, session.io); });
+  auto lookup_options = std::make_shared<LookupOptions>();
+  auto* lookup = app.add_subcommand("lookup",
+                                    "The label(s) a call from each NUMBER shows (exit 1 when one has none): "
+                                    "digits alone as they are, a number "
+                                    "with + or separators read as a phone number (+82 10-1234-5678)");
+  lookup->add_option("NUMBER", lookup_options->numbers)->required();
+  lookup->add_option("--region", lookup_options->region, "Read every NUMBER as written in this region (KR)")
+      ->type_name("CC");
+  lookup->add_flag("--json", lookup_options->json, "An array of {\"input\", \"number\", \"labels\"}");
+  lookup->callback([&session, lookup_options] {
+    session.status = runLookup(session.root(), *lookup_options, session.io);
+  });
 
-  auto json = std::make_shared<bool>(false);
+  struct Formats {
+    bool json = false;
+    bool csv = false;
+    bool list = false;
+  };
+  auto f = std::make_shared<Formats>();
   auto* entries = app.add_subcommand("entries", "Every identification entry, in number order");
-  entries->add_flag("--json", *json, "A JSON array of {\"number\", \"label\"}");
-  entries->callback([&session, json] { session.status = runEntries(session.root(), *json, session.io); });
+  auto* json = entries->add_flag("--json", f->json, "A JSON array of {\"number\", \"label\"}");
+  auto* csv = entries->add_flag("--csv", f->csv, "CSV: number,name with a header")->excludes(json);
+  entries->add_flag("--list", f->list, "A plain caller list (calldir list encode takes it)")
+      ->excludes(json)
+      ->excludes(csv);
+  entries->callback([&session, f] {
+    const EntriesFormat format = f->json   ? EntriesFormat::kJson
+                                 : f->csv  ? EntriesFormat::kCsv
+                                 : f->list ? EntriesFormat::kList
+                                           : EntriesFormat::kText;
+    session.status = runEntries(session.root(), format, session.io);
+  });
 }
 
 void addAppCommands(CLI::App& app, Session& session) {

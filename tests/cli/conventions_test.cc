@@ -60,9 +60,9 @@ TEST_F(ConventionsTest, EveryJsonOutputIsOneDocument) {
   EXPECT_EQ(std::string_view(status["delta_lists"]["callersAdd.json"]["state"]), "empty");
   EXPECT_TRUE(status["last_request"]["completed"].get_bool().value());
   json("entries --json");
-  const auto lookup = json("lookup --json 821000000002 +5", 1);
+  const auto lookup = json("lookup --json 821000000002 '+1 202-555-0123'", 1);
   EXPECT_EQ(std::string_view(lookup.at(0)["labels"].at(0)), "Caller 1");
-  EXPECT_EQ(lookup.at(1)["number"].get_int64().value(), 5);
+  EXPECT_EQ(lookup.at(1)["number"].get_int64().value(), 12025550123);
   json("list check --json " + dir.file("list.json"));
   json("disable --json");
   EXPECT_EQ(json("reload --json", 1)["error"]["code"].get_int64().value(), 6);

@@ -1,0 +1,39 @@
+// `calldir list fix` and `calldir list diff`: the producer's repairs and
+// day-to-day delta lists.
+#pragma once
+
+#include <string>
+
+#include "cli/io.h"
+#include "lists/list_fix.h"
+
+namespace calldir::cli {
+
+struct ListFixOptions {
+  std::string input = "-";
+  std::string output;  // empty or "-": standard output
+  lists::FixOptions fix;
+  bool encode = false;  // write a list text instead of plain JSON
+  bool json = false;    // the report as JSON on standard output (then `output` is required)
+};
+
+// Writes the fixed list; the report of what changed goes to standard error,
+// or with --json to standard output. Exit 0 when the list was written, 1
+// when conflicts stopped it (nothing written), 2 when the list does not
+// decode or parse.
+int runListFix(const ListFixOptions& options, Io& io);
+
+struct ListDiffOptions {
+  std::string old_input;
+  std::string new_input;
+  std::string del_output;
+  std::string add_output;
+  bool plain = false;  // plain JSON instead of list texts
+  bool json = false;
+};
+
+// Writes the delete list and the add list that turn a store holding OLD into
+// NEW. Exit 2 when a list holds a number twice, or does not decode or parse.
+int runListDiff(const ListDiffOptions& options, Io& io);
+
+}  // namespace calldir::cli

@@ -1,0 +1,61 @@
+#include "lists/caller_entries.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "platform/text.h"
+#include "storage/caller_list.h"
+
+namespace calldir::lists {
+
+void CallerEntries::add(std::int64_t number, std::string_view name) {
+  numbers_.push_back(number);
+  names_.append(name);
+  name_ends_.push_back(static_cast<std::uint32_t>(names_.size()));
+}
+
+std::string_view CallerEntries::name(std::size_t i) const {
+  const std::size_t begin = i == 0 ? 0 : name_ends_[i - 1];
+  return std::string_view(names_).substr(begin, name_ends_[i] - begin);
+}
+
+void CallerEntries::sortByNumber() {
+  if (std::is_sorted(numbers_.begin(), numbers_.end())) return;
+  std::vector<std::uint32_t> order(numbers_.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return numbers_[a] < numbers_[b]; });
+  CallerEntries sorted;
+  sorted.numbers_.reserve(numbers_.size());
+  sorted.name_ends_.reserve(numbers_.size());
+  sorted.names_.reserve(names_.size());
+  for (std::uint32_t i : order) sorted.add(numbers_[i], name(i));
+  *this = std::move(sorted);
+}
+
+std::size_t CallerEntries::firstRepeatedNumber() const {
+  for (std::size_t i = 1; i < numbers_.size(); ++i) {
+    if (numbers_[i] == numbers_[i - 1]) return i;
+  }
+  return numbers_.size();
+}
+
+base::Status readCallerEntries(std::string data, CallerEntries& out) {
+  out = CallerEntries{};
+  ListSource source = readListSource(std::move(data));
+  if (source.outcome == ListSource::Outcome::kUndecodable) {
+    return base::Status::InvalidArgument(std::string("the list text does not decode: ") +
+                                         codec::describeDecodeFailure(source.failure));
+  }
+  if (source.outcome == ListSource::Outcome::kNoData) return base::Status::Ok();  // no entries
+  auto list = storage::parseCallerList(std::move(source.plain));
+  if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
+  if (list->text().size() > UINT32_MAX) return base::Status::InvalidArgument("the list is larger than 4 GiB");
+  storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
+    if (storage::useForAdding(e) != storage::ElementUse::kApplied) return;
+    out.add(platform::integerValue(*e.number), *e.name);
+  });
+  return base::Status::Ok();
+}
+
+}  // namespace calldir::lists

@@ -1,0 +1,120 @@
+#include "lists/list_diff.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "cli/cli_test.h"
+#include "codec/text_decoding.h"
+#include "lists/list_writer.h"
+#include "test_util.h"
+
+namespace calldir::lists {
+namespace {
+
+using Store = std::map<std::int64_t, std::string>;
+
+std::string plainOf(const Store& store) {
+  std::string out;
+  for (const auto& [number, name] : store) appendListElement(out, std::to_string(number), name);
+  closeList(out);
+  return out;
+}
+
+Store randomStore(std::mt19937& random, int size) {
+  Store store;
+  for (int i = 0; i < size; ++i) {
+    store[821000000000LL + std::uniform_int_distribution<int>(0, size * 2)(random)] =
+        "n" + std::to_string(std::uniform_int_distribution<int>(0, 3)(random));
+  }
+  return store;
+}
+
+ListDiff diff(const Store& old_store, const Store& new_store) {
+  CallerEntries old_list, new_list;
+  EXPECT_TRUE(readCallerEntries(plainOf(old_store), old_list).ok());
+  EXPECT_TRUE(readCallerEntries(codec::encodeListText(plainOf(new_store)), new_list).ok());
+  ListDiff out;
+  EXPECT_TRUE(diffLists(old_list, new_list, out).ok());
+  return out;
+}
+
+// An update as the extension and the store carry it out: removals, then
+// additions (a number holds several labels when added again).
+std::map<std::int64_t, std::set<std::string>> apply(const Store& old_store, const ListDiff& d) {
+  std::map<std::int64_t, std::set<std::string>> store;
+  for (const auto& [number, name] : old_store) store[number].insert(name);
+  CallerEntries removals, additions;
+  EXPECT_TRUE(readCallerEntries(d.del_plain, removals).ok());  // no names: read as numbers below
+  std::string del = d.del_plain;
+  for (std::size_t at = 0; (at = del.find("\"number\":\"", at)) != std::string::npos;) {
+    at += 10;
+    store.erase(std::stoll(del.substr(at)));
+  }
+  EXPECT_TRUE(readCallerEntries(d.add_plain, additions).ok());
+  for (std::size_t i = 0; i < additions.size(); ++i)
+    store[additions.number(i)].insert(std::string(additions.name(i)));
+  return store;
+}
+
+TEST(ListDiff, TheDeltaListsTurnOldIntoNewForRandomPairs) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    const Store old_store = randomStore(random, std::uniform_int_distribution<int>(0, 40)(random));
+    const Store new_store = randomStore(random, std::uniform_int_distribution<int>(0, 40)(random));
+    const ListDiff d = diff(old_store, new_store);
+    std::map<std::int64_t, std::set<std::string>> expected;
+    for (const auto& [number, name] : new_store) expected[number].insert(name);
+    EXPECT_EQ(apply(old_store, d), expected) << plainOf(old_store) << plainOf(new_store);
+  }
+  const ListDiff same = diff({{1, "a"}}, {{1, "a"}});
+  EXPECT_EQ(same.del_plain, "[]\n");
+  EXPECT_EQ(same.add_plain, "[]\n");
+  const ListDiff renamed = diff({{1, "a"}, {2, "b"}}, {{1, "A"}, {3, "c"}});
+  EXPECT_EQ(renamed.renamed, 1u);
+  EXPECT_EQ(renamed.removed, 1u);
+  EXPECT_EQ(renamed.added, 1u);
+}
+
+TEST(ListDiff, AListWithANumberTwiceIsRefused) {
+  CallerEntries old_list, new_list;
+  ASSERT_TRUE(readCallerEntries(R"([{"number":"5","name":"a"},{"number":"5","name":"b"}])", old_list).ok());
+  ListDiff out;
+  const base::Status s = diffLists(old_list, new_list, out);
+  EXPECT_EQ(s.kind(), base::Status::Kind::kInvalidArgument);
+  EXPECT_NE(s.message().find("list fix"), std::string::npos);
+}
+
+using ListDiffThroughTheDevice = cli::CliTest;
+
+TEST_F(ListDiffThroughTheDevice, ARealUpdateFromTheDeltaListsLeavesExactlyNew) {
+  ASSERT_EQ(calldir("init").status, 0);
+  ASSERT_EQ(calldir("enable").status, 0);
+  std::mt19937 random(3);
+  for (int round = 0; round < 4; ++round) {
+    const Store old_store = randomStore(random, 150);
+    Store new_store = old_store;
+    for (auto& [number, name] : new_store) {
+      if (std::uniform_int_distribution<int>(0, 9)(random) == 0) name += " renamed";
+    }
+    for (const auto& [number, name] : randomStore(random, 30)) new_store[number + 1] = name;
+    new_store.erase(new_store.begin());
+    testing::writeFile(dir.file("old.json"), plainOf(old_store));
+    testing::writeFile(dir.file("new.json"), plainOf(new_store));
+    ASSERT_EQ(calldir("bundle put-resource " + dir.file("old.json")).status, 0);
+    ASSERT_EQ(calldir("app restore --reload").status, 0) << err();
+    ASSERT_EQ(calldir("list diff " + dir.file("old.json") + " " + dir.file("new.json") + " --del " +
+                      dir.file("del") + " --add " + dir.file("add"))
+                  .status,
+              0)
+        << err();
+    ASSERT_EQ(calldir("app put --del " + dir.file("del") + " --add " + dir.file("add") + " --reload").status,
+              0)
+        << err();
+    EXPECT_EQ(calldir("entries --list").out, plainOf(new_store));
+  }
+}
+
+}  // namespace
+}  // namespace calldir::lists
