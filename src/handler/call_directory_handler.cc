@@ -123,25 +123,33 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
     settings->setObject("Restore 1 " + bracketed(start), kRestoreLogKey);
     settings->synchronize();
   }
-  auto list = storage::parseCallerList(std::move(*plain));
-  if (!list || list->count() == 0) return;
-
+  // One pass reads and checks the list. Should it turn out malformed after
+  // some entries went to the context, one more remove-all takes them back:
+  // the request then leaves what a malformed list leaves, no entries.
   std::int64_t added = 0;
+  std::size_t count = 0;
   std::string_view last_raw;
-  storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& element) {
-    last_raw = element.raw;
-    if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
-    ++added;
-    context.addIdentificationEntryWithNextSequentialPhoneNumber(platform::integerValue(*element.number),
-                                                                *element.name);
-  });
+  const auto walked =
+      storage::walkCallerListOnce(*plain, [&](std::size_t, const storage::CallerEntry& element) {
+        ++count;
+        last_raw = element.raw;
+        if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
+        ++added;
+        context.addIdentificationEntryWithNextSequentialPhoneNumber(platform::integerValue(*element.number),
+                                                                    *element.name);
+      });
+  if (walked != platform::JsonDocument::WalkResult::kArray) {
+    if (added > 0) context.removeAllIdentificationEntries();
+    return;
+  }
+  if (count == 0) return;
 
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (added > static_cast<std::int64_t>(kZeroSyncThreshold))
     settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
   const std::string end = timeStamp();
   settings->setObject("Restore 2 " + bracketed(start) + "~" + bracketed(end) + " [" + std::to_string(added) +
-                          " / " + std::to_string(list->count()) + "] " + platform::compactJson(last_raw),
+                          " / " + std::to_string(count) + "] " + platform::compactJson(last_raw),
                       kRestoreLogKey);
   settings->synchronize();
   // "END" and "N" wait for the platform's confirmation.

@@ -152,15 +152,19 @@ std::string_view rawText(od::value& value) {
 }
 
 // Fills `members` with the string values of `keys` in `object`, consuming
-// it. False when the object turns out malformed.
+// it; with `check`, every other value is checked too. False when the object
+// turns out malformed.
 bool readMembers(od::object& object, std::span<const std::string_view> keys,
-                 std::vector<std::optional<std::string_view>>& members) {
+                 std::vector<std::optional<std::string_view>>& members, bool check) {
   for (auto member : object) {
     od::field field;
     std::string_view key;
     if (std::move(member).get(field) || readKey(field, key)) return false;
     const auto slot = std::find(keys.begin(), keys.end(), key);
-    if (slot == keys.end()) continue;  // the iterator skips the value
+    if (slot == keys.end()) {
+      if (check && validate(field.value(), 2)) return false;
+      continue;  // the iterator skips the value
+    }
     std::optional<std::string_view>& target = members[static_cast<std::size_t>(slot - keys.begin())];
     od::value member_value = field.value();
     std::string_view text;
@@ -168,8 +172,44 @@ bool readMembers(od::object& object, std::span<const std::string_view> keys,
       target = text;
     } else {
       target = std::nullopt;
+      if (check && validate(member_value, 2)) return false;
     }
   }
+  return true;
+}
+
+// Reads one element of a top-level array into `view`, consuming it; with
+// `check`, everything in it is checked. False when it turns out malformed.
+bool readElement(od::document& document, std::string_view text, od::value& value,
+                 std::span<const std::string_view> keys,
+                 std::vector<std::optional<std::string_view>>& members, bool check, JsonElementView& view) {
+  std::fill(members.begin(), members.end(), std::nullopt);
+  view = JsonElementView{};
+  view.members = members;
+  // The element's text runs from its first token to the next structural
+  // character after it (the "," or "]" that follows), less white space.
+  const char* start = trimJsonSpace(value.raw_json_token()).data();
+  od::object object;
+  if (value.get_object().get(object)) {
+    if (!check) {
+      view.raw = rawText(value);
+      return true;
+    }
+    od::json_type type;
+    if (value.type().get(type)) return false;
+    if (type != od::json_type::array) {
+      // A scalar: its token is its text.
+      view.raw = trimJsonSpace(value.raw_json_token());
+      return !validate(value, 1);
+    }
+    if (validate(value, 1)) return false;
+  } else {
+    view.is_object = true;
+    if (!readMembers(object, keys, members, check)) return false;
+  }
+  const char* end = nullptr;
+  if (document.current_location().get(end)) end = text.data() + text.size();
+  view.raw = trimJsonSpace(std::string_view(start, static_cast<std::size_t>(end - start)));
   return true;
 }
 
@@ -245,28 +285,50 @@ void JsonDocument::forEachElement(
   od::array array;
   if (impl_->document.get_array().get(array)) return;
   std::vector<std::optional<std::string_view>> members(keys.size());
+  const std::string_view text(impl_->text.data(), impl_->length);
   std::size_t index = 0;
   for (auto element : array) {
     od::value value;
-    if (element.get(value)) return;
     JsonElementView view;
-    std::fill(members.begin(), members.end(), std::nullopt);
-    view.members = members;
-    // The element's text runs from its first token to the next structural
-    // character after it (the "," or "]" that follows), less white space.
-    const char* start = trimJsonSpace(value.raw_json_token()).data();
-    od::object object;
-    if (value.get_object().get(object)) {
-      view.raw = rawText(value);
-    } else {
-      view.is_object = true;
-      if (!readMembers(object, keys, members)) return;
-      const char* end = nullptr;
-      if (impl_->document.current_location().get(end)) end = impl_->text.data() + impl_->length;
-      view.raw = trimJsonSpace(std::string_view(start, static_cast<std::size_t>(end - start)));
+    if (element.get(value) || !readElement(impl_->document, text, value, keys, members, false, view)) return;
+    visit(index++, view);
+  }
+}
+
+JsonDocument::WalkResult JsonDocument::walkOnce(
+    std::string& text, std::span<const std::string_view> keys,
+    const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
+  const std::size_t length = text.size();
+  if (text.capacity() < length + simdjson::SIMDJSON_PADDING)
+    text.reserve(length + simdjson::SIMDJSON_PADDING);
+  od::parser parser;
+  od::document document;
+  if (parser.iterate(text.data(), length, text.capacity()).get(document)) return WalkResult::kMalformed;
+  od::json_type type;
+  if (document.type().get(type)) return WalkResult::kMalformed;
+  if (type != od::json_type::array) {
+    // An object with members is no list; a bare value is malformed.
+    if (type != od::json_type::object) return WalkResult::kMalformed;
+    od::value whole;
+    return document.get_value().get(whole) || validate(whole, 0) ? WalkResult::kMalformed
+                                                                 : WalkResult::kNotArray;
+  }
+  od::array array;
+  if (document.get_array().get(array)) return WalkResult::kMalformed;
+  std::vector<std::optional<std::string_view>> members(keys.size());
+  const std::string_view whole(text.data(), length);
+  std::size_t index = 0;
+  for (auto element : array) {
+    od::value value;
+    JsonElementView view;
+    if (element.get(value) || !readElement(document, whole, value, keys, members, true, view)) {
+      return WalkResult::kMalformed;
     }
     visit(index++, view);
   }
+  const char* trailing = nullptr;
+  if (document.current_location().get(trailing) == simdjson::SUCCESS) return WalkResult::kMalformed;
+  return WalkResult::kArray;
 }
 
 std::string compactJson(std::string_view raw) {

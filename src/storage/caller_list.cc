@@ -8,12 +8,28 @@ bool holdsListData(const std::optional<std::string>& plain) {
   return plain && platform::utf16LengthAtLeast(*plain, kMinimumListLength);
 }
 
+namespace {
+
+constexpr std::string_view kMembers[] = {kNumberMember, kNameMember};
+
+CallerEntry entryOf(const platform::JsonElementView& element) {
+  return CallerEntry{element.is_object, element.members[0], element.members[1], element.raw};
+}
+
+}  // namespace
+
 void forEachCallerEntry(platform::JsonDocument& list,
                         const std::function<void(std::size_t index, const CallerEntry&)>& visit) {
-  static constexpr std::string_view kMembers[] = {kNumberMember, kNameMember};
   list.forEachElement(kMembers, [&](std::size_t index, const platform::JsonElementView& element) {
-    visit(index, CallerEntry{element.is_object, element.members[0], element.members[1], element.raw});
+    visit(index, entryOf(element));
   });
+}
+
+platform::JsonDocument::WalkResult walkCallerListOnce(
+    std::string& plain, const std::function<void(std::size_t index, const CallerEntry&)>& visit) {
+  return platform::JsonDocument::walkOnce(
+      plain, kMembers,
+      [&](std::size_t index, const platform::JsonElementView& element) { visit(index, entryOf(element)); });
 }
 
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain) {

@@ -42,6 +42,12 @@ struct CallerEntry {
 void forEachCallerEntry(platform::JsonDocument& list,
                         const std::function<void(std::size_t index, const CallerEntry&)>& visit);
 
+// Walks the caller list in `plain` while checking it, in one pass (see
+// JsonDocument::walkOnce): when the text turns out malformed, `visit` has
+// seen the elements before the fault.
+platform::JsonDocument::WalkResult walkCallerListOnce(
+    std::string& plain, const std::function<void(std::size_t index, const CallerEntry&)>& visit);
+
 // Parses a plain list text. No result when it is not JSON, or when its top
 // level is not an array (an object with members is no caller list either).
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain);

@@ -1,6 +1,18 @@
 // The call directory store of the emulated telephony service: the
 // identification and blocking entries that completed requests supplied, and
-// the extension's state (enabled, loaded). One SQLite file in the device root.
+// the extension's state (enabled, loaded, the entry count, the last request).
+//
+// The state lives in `store.sqlite` (WAL). The entries live in generation
+// files beside it, `entries-<n>.sqlite`, each written once by one request
+// and never changed after: a request builds the next generation (from
+// nothing when it begins by removing all entries, else from a copy of the
+// current one) with no journal, makes it durable, and switches to it by one
+// transaction on the state, which also records the entry count and that the
+// extension loaded. Until then nothing of it is visible; a request that
+// fails leaves only a file that is deleted. A reader holds the generation
+// it opened, even after a later one replaced it: it keeps a consistent
+// view. (Stores written before generation files keep their entries in
+// `store.sqlite` until the next request moves them into one.)
 #pragma once
 
 #include <cstdint>
@@ -17,7 +29,7 @@ namespace calldir::telephony {
 
 class CallDirectoryStore {
  public:
-  // Opens (creating) the store at `path`.
+  // Opens (creating) the store whose state is at `path`.
   static base::Status open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out);
   ~CallDirectoryStore();
   CallDirectoryStore(const CallDirectoryStore&) = delete;
@@ -33,6 +45,7 @@ class CallDirectoryStore {
   std::optional<std::string> lastRequest();
   base::Status setLastRequest(std::string_view json);
 
+  // The identification entries stored, kept with the state: no scan.
   std::int64_t entryCount();
   std::int64_t blockingCount();
   // Labels of `number`, in label order.
@@ -40,32 +53,30 @@ class CallDirectoryStore {
   // Every identification entry in number order, then label order.
   base::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
 
-  // The changes of one request, applied inside a transaction that becomes
-  // visible only on commit.
+  // The changes of one request, built into the next generation and visible
+  // only on commit. Call under the device's loading lock.
   base::Status begin(bool replace_all);
   void removeAll();
-  // Additions are gathered and written in batches (many rows per statement
-  // is how SQLite inserts fastest); `flushAdds` writes what is gathered and
-  // returns how many entries that added (an entry already there adds none).
-  // The other operations and commit flush first, so order is kept.
+  // Additions are written in batches of many rows (how SQLite inserts
+  // fastest) as they come; `flushAdds` writes the rest and returns how many
+  // entries the additions since its last call added (an entry already there
+  // adds none).
   void add(std::int64_t number, std::string_view label);
   std::int64_t flushAdds();
   // Returns the number of entries removed: every label of the number.
   std::int64_t remove(std::int64_t number);
   void addBlocking(std::int64_t number);
   void removeBlocking(std::int64_t number);
-  // Commits the request and records the extension as loaded. Additions
-  // still gathered are written first; they are counted only by `flushAdds`,
-  // so a caller that wants the count flushes before committing.
+  // Commits the request and records the extension as loaded.
   base::Status commit();
   // Undoes the request's changes; does nothing when none is open.
   void rollback();
 
- private:
   struct Impl;
+
+ private:
   explicit CallDirectoryStore(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
-  std::optional<std::string> operation_error_;
 };
 
 }  // namespace calldir::telephony

@@ -106,6 +106,25 @@ bool integrityOk(const std::string& path) {
   return ok;
 }
 
+// The generation file the store's state names (the state file itself for
+// a store written before generation files).
+std::string currentGeneration(const std::string& store_path) {
+  sqlite3* db = nullptr;
+  std::string generation = "0";
+  if (sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* select = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT value FROM state WHERE key = 'generation'", -1, &select, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(select) == SQLITE_ROW) {
+      generation = reinterpret_cast<const char*>(sqlite3_column_text(select, 0));
+    }
+    sqlite3_finalize(select);
+  }
+  sqlite3_close_v2(db);
+  if (generation == "0") return store_path;
+  return store_path.substr(0, store_path.rfind('/')) + "/entries-" + generation + ".sqlite";
+}
+
 State readStore(const device::DeviceRoot& device) {
   State state;
   std::unique_ptr<telephony::CallDirectoryStore> store;
@@ -256,7 +275,8 @@ class CrashSession {
   }
 
   void check(bool restore, const State& after, TrialCounts& counts) {
-    if (!integrityOk(device_->paths().store) || !integrityOk(device_->paths().settings)) {
+    if (!integrityOk(device_->paths().store) || !integrityOk(device_->paths().settings) ||
+        !integrityOk(currentGeneration(device_->paths().store))) {
       fault(counts.integrity_failures, counts.first_fault, "a database failed its integrity check");
     }
     const State now = readStore(*device_);

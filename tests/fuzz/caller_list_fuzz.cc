@@ -4,6 +4,7 @@
 #include <simdjson.h>
 
 #include <string>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "platform/json.h"
@@ -46,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!error || error == simdjson::NUMBER_OUT_OF_RANGE || error == simdjson::NUMBER_ERROR,
             "only JSON parses");
   }
+  // The one-pass walk agrees: the same verdict, the same elements.
+  std::string copy = text;
+  std::vector<std::string> once;
+  auto describe = [](const calldir::storage::CallerEntry& e) {
+    return std::string(e.raw) + "\x1f" + std::string(e.number.value_or("\x1e")) + "\x1f" +
+           std::string(e.name.value_or("\x1e"));
+  };
+  const auto walked = calldir::storage::walkCallerListOnce(
+      copy, [&](std::size_t, const calldir::storage::CallerEntry& e) { once.push_back(describe(e)); });
+  require((walked == calldir::platform::JsonDocument::WalkResult::kArray) == (list != nullptr),
+          "the one-pass walk takes what the parser takes");
   if (list == nullptr) return 0;
 
   std::size_t visited = 0;
@@ -61,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "an element's text is JSON");
     require(e.is_object == (!element_error && element.is_object()) || element_error, "objects are objects");
     (void)calldir::storage::describeElement(e);
+    require(visited <= once.size() && once[visited - 1] == describe(e), "both walks see the same elements");
   });
   require(visited == list->count(), "the walk visits every counted element");
   return 0;

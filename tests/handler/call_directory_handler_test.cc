@@ -134,6 +134,18 @@ TEST_F(HandlerTest, MalformedResourceStopsAfterRestore1) {
   EXPECT_EQ(value("CDListRestoreStatus"), "START");
 }
 
+TEST_F(HandlerTest, AResourceMalformedAfterItsFirstEntriesLeavesNoEntries) {
+  // The list is read in one pass; the entries it sent before the fault are
+  // taken back with a second remove-all.
+  putResource(R"([{"number":"1","name":"a"},{"number":"2","name":"b"},{"number":"3","name":tru}])");
+  settings.put("CDListClearAllYN", "Y");
+  EXPECT_EQ(request(true),
+            "delegate isIncremental removeAll add(1,\"a\") add(2,\"b\") removeAll complete(handler)");
+  EXPECT_EQ(value("CallDirectoryRestoreStatus"), "Restore 1 [" + kNow + "]");
+  EXPECT_EQ(value("CDListRestoreStatus"), "START");
+  EXPECT_EQ(value("CDListClearAllYN"), "N");
+}
+
 TEST_F(HandlerTest, ZeroSyncDateOnlyAboveOneHundredAdded) {
   putResource(testing::sampleCallerList(100));
   settings.put("CDListClearAllYN", "Y");

@@ -116,5 +116,47 @@ TEST(WhyNotJsonArray, NamesTheProblem) {
   EXPECT_TRUE(whyNotJsonArray("\xFF"));
 }
 
+TEST(JsonDocument, WalkOnceAgreesWithParseAndTheWalk) {
+  static constexpr std::string_view kKeys[] = {"number", "name"};
+  const char* texts[] = {R"([{"number":"1","name":"a","x":[1,{"y":null}]},7,"s",{"name":"\u00e9"}])",
+                         R"([{"number":"1"},{"number":"2","name":[1,2]}])",
+                         "[ ]",
+                         R"({"number":"1","name":"a"})",
+                         R"([{"number":"1","name":"a"},{"number":"2","name":"b"},{"x":tru}])",
+                         R"([{"number":"1","name":"a"}] trailing)",
+                         R"([{"number":"1","name":"a"},{"x":01}])",
+                         "42"};
+  for (const char* text : texts) {
+    auto document = JsonDocument::parse(text);
+    std::string copy = text;
+    std::vector<std::string> once;
+    const auto result = JsonDocument::walkOnce(copy, kKeys, [&](std::size_t, const JsonElementView& e) {
+      once.push_back(std::string(e.raw) + "|" + std::string(e.members[0].value_or("-")) + "|" +
+                     std::string(e.members[1].value_or("-")));
+    });
+    if (document == nullptr) {
+      EXPECT_EQ(result, JsonDocument::WalkResult::kMalformed) << text;
+      continue;
+    }
+    if (document->kind() == JsonDocument::Kind::kObject) {
+      EXPECT_EQ(result, JsonDocument::WalkResult::kNotArray) << text;
+      continue;
+    }
+    EXPECT_EQ(result, JsonDocument::WalkResult::kArray) << text;
+    std::vector<std::string> twice;
+    document->forEachElement(kKeys, [&](std::size_t, const JsonElementView& e) {
+      twice.push_back(std::string(e.raw) + "|" + std::string(e.members[0].value_or("-")) + "|" +
+                      std::string(e.members[1].value_or("-")));
+    });
+    EXPECT_EQ(once, twice) << text;
+  }
+  // A fault after two elements: the two were seen.
+  std::string faulty = R"([{"number":"1","name":"a"},{"number":"2","name":"b"},{"x":tru}])";
+  std::size_t seen = 0;
+  EXPECT_EQ(JsonDocument::walkOnce(faulty, kKeys, [&](std::size_t, const JsonElementView&) { ++seen; }),
+            JsonDocument::WalkResult::kMalformed);
+  EXPECT_EQ(seen, 2u);
+}
+
 }  // namespace
 }  // namespace calldir::platform

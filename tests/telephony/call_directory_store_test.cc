@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_util.h"
 
 namespace calldir::telephony {
@@ -88,6 +90,65 @@ TEST(CallDirectoryStore, OperationsKeepTheirOrderAcrossBatches) {
   store->flushAdds();
   ASSERT_TRUE(store->commit().ok());
   EXPECT_EQ(all(*store), std::vector<std::string>{"3=three"});
+}
+
+TEST(CallDirectoryStore, AReaderKeepsTheGenerationItOpenedAndStraysGo) {
+  testing::TempDir dir;
+  std::unique_ptr<CallDirectoryStore> writer, reader;
+  ASSERT_TRUE(CallDirectoryStore::open(dir.file("store.sqlite"), writer).ok());
+  ASSERT_TRUE(writer->begin(true).ok());
+  writer->add(1, "old");
+  ASSERT_TRUE(writer->commit().ok());
+  ASSERT_TRUE(CallDirectoryStore::open(dir.file("store.sqlite"), reader).ok());
+  EXPECT_EQ(reader->labelsFor(1), std::vector<std::string>{"old"});
+  // A crashed request left a half-written generation behind.
+  testing::writeFile(dir.file("entries-7.sqlite"), "half");
+  ASSERT_TRUE(writer->begin(true).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir.file("entries-7.sqlite")));
+  writer->add(2, "new");
+  ASSERT_TRUE(writer->commit().ok());
+  EXPECT_EQ(writer->entryCount(), 1);
+  EXPECT_EQ(writer->labelsFor(1), std::vector<std::string>{});
+  // The reader still sees the generation it opened, whole, though its file is gone.
+  EXPECT_EQ(reader->labelsFor(1), std::vector<std::string>{"old"});
+  EXPECT_EQ(all(*reader), std::vector<std::string>{"1=old"});
+  EXPECT_FALSE(std::filesystem::exists(dir.file("entries-1.sqlite")));
+  // A request that fails leaves nothing behind.
+  ASSERT_TRUE(writer->begin(false).ok());
+  writer->add(3, "never");
+  writer->rollback();
+  EXPECT_FALSE(std::filesystem::exists(dir.file("entries-3.sqlite")));
+  EXPECT_EQ(all(*writer), std::vector<std::string>{"2=new"});
+}
+
+TEST(CallDirectoryStore, AStoreFromBeforeGenerationFilesIsReadAndMovedOnTheNextRequest) {
+  testing::TempDir dir;
+  const std::string path = dir.file("store.sqlite");
+  ASSERT_EQ(testing::runCommand(
+                "sqlite3 " + path +
+                " \"CREATE TABLE identification (number INTEGER PRIMARY KEY, label TEXT NOT NULL);"
+                "CREATE TABLE more_labels (number INTEGER NOT NULL, label TEXT NOT NULL, PRIMARY KEY "
+                "(number, label)) WITHOUT ROWID; CREATE TABLE blocking (number INTEGER PRIMARY KEY);"
+                "CREATE TABLE state (key TEXT PRIMARY KEY NOT NULL, value TEXT) WITHOUT ROWID;"
+                "INSERT INTO identification VALUES (5, 'Bakery'), (7, 'Garage');"
+                "INSERT INTO more_labels VALUES (5, 'Baker');"
+                "INSERT INTO state VALUES ('loaded', '1'), ('enabled', '1');\"")
+                .status,
+            0);
+  std::unique_ptr<CallDirectoryStore> store;
+  ASSERT_TRUE(CallDirectoryStore::open(path, store).ok());
+  EXPECT_EQ(store->entryCount(), 3);
+  EXPECT_EQ(store->labelsFor(5), (std::vector<std::string>{"Baker", "Bakery"}));
+  ASSERT_TRUE(store->begin(false).ok());
+  EXPECT_EQ(store->remove(7), 1);
+  ASSERT_TRUE(store->commit().ok());
+  EXPECT_EQ(all(*store), (std::vector<std::string>{"5=Baker", "5=Bakery"}));
+  EXPECT_EQ(store->entryCount(), 2);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("entries-1.sqlite")));
+  EXPECT_EQ(testing::runCommand("sqlite3 " + path +
+                                " \"SELECT count(*) FROM sqlite_master WHERE name = 'identification'\"")
+                .out,
+            "0\n");
 }
 
 }  // namespace
