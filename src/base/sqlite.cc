@@ -57,14 +57,33 @@ sqlite3_int64 Statement::columnInt64(int column) const { return sqlite3_column_i
 
 int Statement::columnType(int column) const { return sqlite3_column_type(stmt_, column); }
 
+bool TransactionStatements::prepare(sqlite3* db) {
+  begin = Statement(db, "BEGIN IMMEDIATE");
+  commit = Statement(db, "COMMIT");
+  rollback = Statement(db, "ROLLBACK");
+  return begin.valid() && commit.valid() && rollback.valid();
+}
+
+namespace {
+
+Status runPrepared(sqlite3* db, Statement& statement, std::string_view what) {
+  if (statement.run() != SQLITE_DONE) return error(db, what);
+  return Status::Ok();
+}
+
+}  // namespace
+
 Status Transaction::begin() {
-  if (Status s = exec(db_, "BEGIN IMMEDIATE"); !s.ok()) return s;
+  Status s = prepared_ != nullptr ? runPrepared(db_, prepared_->begin, "cannot begin a transaction")
+                                  : exec(db_, "BEGIN IMMEDIATE");
+  if (!s.ok()) return s;
   active_ = true;
   return Status::Ok();
 }
 
 Status Transaction::commit() {
-  Status s = exec(db_, "COMMIT");
+  Status s =
+      prepared_ != nullptr ? runPrepared(db_, prepared_->commit, "cannot commit") : exec(db_, "COMMIT");
   if (!s.ok()) {
     rollback();
     return s;
@@ -78,7 +97,12 @@ void Transaction::rollback() {
   active_ = false;
   // A failed statement may have rolled back already; then there is nothing
   // left to undo.
-  if (!sqlite3_get_autocommit(db_)) (void)exec(db_, "ROLLBACK");
+  if (sqlite3_get_autocommit(db_)) return;
+  if (prepared_ != nullptr) {
+    (void)prepared_->rollback.run();
+  } else {
+    (void)exec(db_, "ROLLBACK");
+  }
 }
 
 Status open(const std::string& path, bool create, Connection& out) {

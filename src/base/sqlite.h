@@ -55,11 +55,21 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// BEGIN IMMEDIATE, COMMIT and ROLLBACK prepared once, for a connection that
+// runs many short transactions.
+struct TransactionStatements {
+  Statement begin;
+  Statement commit;
+  Statement rollback;
+  bool prepare(sqlite3* db);
+};
+
 // A transaction that rolls back unless it is committed: the destructor of
 // an uncommitted one undoes everything it did.
 class Transaction {
  public:
-  explicit Transaction(sqlite3* db) : db_(db) {}
+  explicit Transaction(sqlite3* db, TransactionStatements* prepared = nullptr)
+      : db_(db), prepared_(prepared) {}
   ~Transaction() { rollback(); }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
@@ -74,6 +84,7 @@ class Transaction {
 
  private:
   sqlite3* db_;
+  TransactionStatements* prepared_;
   bool active_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "device/extension_host.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -82,10 +83,27 @@ class PipeContext : public CallDirectoryExtensionContext {
   }
 
   void flush() {
+    stopIfRefused();
     // A failed write means the service has gone; there is no one left to tell.
     (void)base::writeFully(write_fd_, buffer_);
     buffer_.clear();
     flushed_ = true;
+  }
+
+  // The service answers a request it refuses at once, before completion.
+  // Then the extension hears of it, records it, and its process ends: the
+  // rest of its work would be thrown away.
+  void stopIfRefused() {
+    pollfd p{read_fd_, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return;
+    const auto outcome = readOutcome();
+    if (outcome && !outcome->completed && delegate_ != nullptr) {
+      CallDirectoryError error;
+      error.code = outcome->code;
+      error.reason = outcome->reason;
+      delegate_->requestFailedForExtensionContext(*this, error);
+    }
+    ::_exit(1);
   }
 
   std::optional<wire::RequestOutcome> readOutcome() {
@@ -131,6 +149,9 @@ int NSExtensionMain(int, char**, std::span<const PrincipalClass> classes) {
   if (principal == nullptr) return fail("no principal class named " + *class_name + " in this extension");
 
   RealDevice real(*device);
+  // A request writes and synchronizes a status line per delta list element;
+  // the checkpoints wait until it is done.
+  if (real.settingsStore() != nullptr) real.settingsStore()->deferCheckpoints();
   auto provider = principal->make(real.environment());
   PipeContext context(launch.read_fd, launch.write_fd, launch.incremental);
   provider->beginRequestWithExtensionContext(context);

@@ -11,6 +11,8 @@ struct SqliteSettingsStore::Impl {
   sqlite::Statement select;
   sqlite::Statement upsert;
   sqlite::Statement remove;
+  sqlite::TransactionStatements transaction;
+  bool checkpoints_deferred = false;
   // Writes not yet synchronized, in key order; no value marks a removal.
   std::map<std::string, std::optional<std::string>, std::less<>> pending;
 };
@@ -60,7 +62,8 @@ base::Status SqliteSettingsStore::open(const std::string& path, std::string suit
                                    "INSERT INTO settings (key, value) VALUES (?1, ?2) ON CONFLICT(key) DO "
                                    "UPDATE SET value = excluded.value");
   impl->remove = sqlite::Statement(db, "DELETE FROM settings WHERE key = ?1");
-  if (!impl->select.valid() || !impl->upsert.valid() || !impl->remove.valid()) {
+  if (!impl->select.valid() || !impl->upsert.valid() || !impl->remove.valid() ||
+      !impl->transaction.prepare(db)) {
     return sqlite::error(db, "cannot prepare the settings statements of " + path);
   }
   out.reset(new SqliteSettingsStore(std::move(suite), std::move(impl)));
@@ -69,6 +72,13 @@ base::Status SqliteSettingsStore::open(const std::string& path, std::string suit
 
 SqliteSettingsStore::~SqliteSettingsStore() {
   if (hasPending()) flush();
+  if (impl_->checkpoints_deferred) {
+    (void)sqlite::exec(impl_->db.get(), "PRAGMA wal_checkpoint(PASSIVE)");
+  }
+}
+
+void SqliteSettingsStore::deferCheckpoints() {
+  impl_->checkpoints_deferred = sqlite::exec(impl_->db.get(), "PRAGMA wal_autocheckpoint=0").ok();
 }
 
 std::unique_ptr<Settings> SqliteSettingsStore::initWithSuiteName(std::string_view suite) {
@@ -100,7 +110,7 @@ void SqliteSettingsStore::write(std::string_view key, std::optional<std::string_
 bool SqliteSettingsStore::flush() {
   if (impl_->pending.empty()) return true;
   Impl& s = *impl_;
-  sqlite::Transaction transaction(s.db.get());
+  sqlite::Transaction transaction(s.db.get(), &s.transaction);
   // On failure the pending writes stay for the next synchronize.
   if (!transaction.begin().ok()) return false;
   for (const auto& [key, value] : s.pending) {

@@ -38,6 +38,12 @@ class SqliteSettingsStore : public SettingsProvider {
   // Checks the database file for damage (SQLite's quick check).
   base::Status check();
 
+  // Leaves the copying of committed writes back into the database file (the
+  // WAL checkpoint) until this store closes, for a process that writes many
+  // small groups in a row. What a synchronize promises is unchanged: each
+  // group is committed, visible to other processes, in the WAL.
+  void deferCheckpoints();
+
  private:
   friend class SqliteSettings;
   struct Impl;

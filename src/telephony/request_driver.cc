@@ -54,6 +54,21 @@ struct ExtensionProcess {
   rusage usage{};
 };
 
+// Has the extension's allocator back its large buffers (the list, the JSON
+// index) with huge pages: touching them then costs a fraction of the page
+// faults. glibc reads this once, when the process starts.
+void useHugePages(std::vector<std::string>& environment) {
+  constexpr std::string_view kTunables = "GLIBC_TUNABLES=";
+  constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
+  for (std::string& entry : environment) {
+    if (entry.rfind(kTunables, 0) == 0) {
+      if (entry.find("glibc.malloc.hugetlb") == std::string::npos) entry += ":" + std::string(kHugePages);
+      return;
+    }
+  }
+  environment.push_back(std::string(kTunables) + std::string(kHugePages));
+}
+
 // Starts `binary` for `launch`: the child's ends of the pipes become its
 // descriptors 3 and 4, and the request is described in its environment.
 base::Status startExtension(const std::string& binary, const wire::LaunchRequest& launch,
@@ -70,6 +85,7 @@ base::Status startExtension(const std::string& binary, const wire::LaunchRequest
   // Everything the child needs is prepared before fork: only async-signal-safe
   // calls happen between fork and exec.
   std::vector<std::string> env_strings = wire::launchEnvironment(environ, launch);
+  useHugePages(env_strings);
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
@@ -99,10 +115,11 @@ base::Status startExtension(const std::string& binary, const wire::LaunchRequest
 }
 
 // How the reading of the extension's operations ended.
-enum class ReceiveEnd { kCompleted, kTimedOut, kGarbage, kGone };
+enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone };
 
-// Reads operations until the extension completes the request, leaves, sends
-// garbage or runs past `deadline`, applying each through `checker`.
+// Reads operations until the extension completes the request, the checker
+// refuses one, the extension leaves, sends garbage or runs past `deadline`,
+// applying each through `checker`.
 ReceiveEnd receiveOperations(ExtensionProcess& extension, Clock::time_point deadline, RequestChecker& checker,
                              std::ostream* trace) {
   wire::OperationDecoder decoder;
@@ -119,7 +136,7 @@ ReceiveEnd receiveOperations(ExtensionProcess& extension, Clock::time_point dead
     decoder.feed(chunk.data(), static_cast<std::size_t>(n));
     while (auto message = decoder.next()) {
       if (trace != nullptr) *trace << wire::describeOperation(*message) << "\n";
-      checker.apply(*message);
+      if (!checker.apply(*message)) return ReceiveEnd::kRefused;
       if (message->operation == wire::Operation::kComplete) return ReceiveEnd::kCompleted;
     }
     if (decoder.malformed()) return ReceiveEnd::kGarbage;
@@ -132,14 +149,25 @@ void reap(ExtensionProcess& extension, bool kill_first) {
   }
 }
 
-// Waits until the extension exits or `deadline` passes; kills it then.
+// Waits until the extension exits or `deadline` passes, and kills it then.
+// What it still sends is read and dropped, so that it never blocks on a full
+// pipe before it hears the answer.
 void awaitExit(ExtensionProcess& extension, Clock::time_point deadline) {
+  char chunk[1 << 16];
   while (Clock::now() < deadline) {
     if (::wait4(extension.pid, &extension.status, WNOHANG, &extension.usage) == extension.pid) return;
-    ::usleep(2000);
+    pollfd p{extension.operations.get(), POLLIN, 0};
+    if (::poll(&p, 1, 2) > 0 && ::read(extension.operations.get(), chunk, sizeof chunk) == 0) {
+      extension.operations.reset();  // it closed its end: only its exit is left to wait for
+    }
+    if (!extension.operations.ok()) ::usleep(1000);
   }
   reap(extension, true);
 }
+
+// How long an extension whose request was refused may take to hear it,
+// record it and go.
+constexpr auto kRefusalGrace = std::chrono::seconds(2);
 
 std::string interruption(ReceiveEnd end, const ExtensionProcess& extension, const std::string& binary) {
   const int status = extension.status;
@@ -238,6 +266,11 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
   base::Status store_error;
   if (end == ReceiveEnd::kCompleted) {
     result = completeRequest(result, store, checker, extension, deadline, store_error);
+  } else if (end == ReceiveEnd::kRefused) {
+    // Refused at once, before the extension has sent the rest: it hears the
+    // answer at its next batch, records it and stops.
+    result = completeRequest(result, store, checker, extension,
+                             std::min(deadline, Clock::now() + kRefusalGrace), store_error);
   } else {
     store.rollback();
     reap(extension, true);
@@ -299,7 +332,8 @@ std::string requestJson(const RequestResult& r, const std::string& at) {
   }
   json.key("added").value(r.added).key("removed").value(r.removed).key("removed_all").value(r.removed_all);
   json.key("entries").value(r.entries).key("extension_cpu_seconds").value(r.extension_cpu_seconds, 3);
-  json.key("extension_peak_bytes").value(r.extension_peak_bytes).key("wall_seconds").value(r.wall_seconds, 3);
+  json.key("extension_peak_bytes").value(r.extension_peak_bytes);
+  json.key("service_peak_bytes").value(r.service_peak_bytes).key("wall_seconds").value(r.wall_seconds, 3);
   if (!at.empty()) json.key("at").value(at);
   json.endObject();
   std::string out = json.finish();
@@ -326,7 +360,12 @@ base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& 
   struct Finish {
     RequestResult& result;
     Clock::time_point started;
-    ~Finish() { result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count(); }
+    ~Finish() {
+      result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count();
+      rusage self{};
+      if (::getrusage(RUSAGE_SELF, &self) == 0)
+        result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
+    }
   } finish{out, started};
   std::unique_ptr<CallDirectoryStore> store;
   if (auto s = CallDirectoryStore::open(device.paths().store, store); !s.ok()) {

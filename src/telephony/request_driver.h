@@ -38,6 +38,7 @@ struct RequestResult {
   bool extension_ran = false;
   double extension_cpu_seconds = 0;
   std::int64_t extension_peak_bytes = 0;
+  std::int64_t service_peak_bytes = 0;  // of this process, the telephony service
   double wall_seconds = 0;
 };
 
@@ -55,7 +56,7 @@ base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& 
 // The outcome of a request as one JSON object: "kind" ("incremental" or
 // "complete"), "completed", "error" (null or {"code", "name", "reason"}),
 // "added", "removed", "removed_all", "entries", "extension_cpu_seconds",
-// "extension_peak_bytes", "wall_seconds". The service keeps the one of the
+// "extension_peak_bytes", "service_peak_bytes", "wall_seconds". The service keeps the one of the
 // last request it handled in the store, with "at" (when it ended) added.
 std::string requestJson(const RequestResult& result, const std::string& at = "");
 

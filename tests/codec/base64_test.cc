@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 
 #include "test_util.h"
@@ -154,6 +155,31 @@ TEST(ByteTests, PrefixAndSuffix) {
   EXPECT_FALSE(hasSuffixBytes(data, "XABCDEF", 7));
   // Embedded zero bytes compare like any other byte.
   EXPECT_TRUE(hasSuffix(std::string("A\0B", 3), std::string_view("\0B", 2)));
+}
+
+TEST(Base64, TheVectorRoadReadsExactlyAsTheScalarOne) {
+  std::mt19937 random(5);
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const std::string foreign = "\n\r \t-_.=*@\x01\x7f";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const int pieces = std::uniform_int_distribution<int>(0, 8)(random);
+    for (int p = 0; p < pieces; ++p) {
+      // Long clean runs, cut by a foreign character now and then.
+      const int run = std::uniform_int_distribution<int>(0, 100)(random);
+      for (int k = 0; k < run; ++k) text += alphabet[std::uniform_int_distribution<int>(0, 63)(random)];
+      if (std::uniform_int_distribution<int>(0, 3)(random) == 0) {
+        text += foreign[std::uniform_int_distribution<std::size_t>(0, foreign.size() - 1)(random)];
+      }
+    }
+    std::string fast(text.size() + 32, '\0'), scalar(text.size() + 32, '\0');
+    fast.resize(decodeBase64Ascii(text.data(), text.size(), fast.data()));
+    scalar.resize(decodeBase64AsciiScalar(text.data(), text.size(), scalar.data()));
+    ASSERT_EQ(fast, scalar) << text;
+    std::string in_place = text;
+    in_place.resize(decodeBase64Ascii(in_place.data(), in_place.size(), in_place.data()));
+    ASSERT_EQ(in_place, scalar) << text;
+  }
 }
 
 }  // namespace

@@ -228,6 +228,19 @@ TEST_F(RequestDriverTest, ARefusedUpdateLosesNoListAndARefusedRestoreIsNotReport
   EXPECT_EQ(setting("CDListClearAllYN"), "Y");
 }
 
+TEST_F(RequestDriverTest, ARequestPastTheCapFailsAtOnceAndTheExtensionStops) {
+  putResource(testing::sampleCallerList(100000));
+  RequestOptions o = options;
+  o.max_entries = 1000;
+  const auto r = restore(o);
+  EXPECT_EQ(r.code, 5);
+  EXPECT_EQ(r.entries, 0);
+  // The extension heard the refusal in the middle of its list, recorded it
+  // and stopped: it never wrote the line that ends a restore.
+  EXPECT_NE(setting("CallDirectoryErrorError").value_or("").find("Code=5"), std::string::npos);
+  EXPECT_EQ(setting("CallDirectoryRestoreStatus").value_or("").rfind("Restore 1 ", 0), 0u);
+}
+
 TEST_F(RequestDriverTest, RemovalsOutsideAnIncrementalRequestFailWith8) {
   options.incremental = false;
   options.extension_binary = fakeExtension("printf 'DIR' >&4; printf 'C' >&4; cat <&3 >/dev/null");
