@@ -91,7 +91,7 @@ if [ -d "$root" ]; then
   numbers=$(awk 'BEGIN { for (i = 0; i < 10000; i++) printf "%.0f ", 821000000000 + i * 97 }')
   best=""
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e" -o "$work/time" "$calldir" --root "$root" lookup $numbers >/dev/null
+    /usr/bin/time -f "%e" -o "$work/time" "$calldir" --root "$root" lookup $numbers >/dev/null || true
     t=$(cat "$work/time"); if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
   done
   printf '%-34s %12s %7s\n' "lookup of 10,000 numbers" "" "$best" | tee -a "$results/restore.txt"

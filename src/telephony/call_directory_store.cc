@@ -19,7 +19,7 @@ using base::Status;
 
 namespace {
 
-constexpr std::size_t kBatch = 64;
+constexpr std::size_t kBatch = 256;
 
 constexpr const char* kEntriesSchema =
     // A number's first label lives in `identification`, keyed by the number

@@ -54,21 +54,6 @@ struct ExtensionProcess {
   rusage usage{};
 };
 
-// Has the extension's allocator back its large buffers (the list, the JSON
-// index) with huge pages: touching them then costs a fraction of the page
-// faults. glibc reads this once, when the process starts.
-void useHugePages(std::vector<std::string>& environment) {
-  constexpr std::string_view kTunables = "GLIBC_TUNABLES=";
-  constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
-  for (std::string& entry : environment) {
-    if (entry.rfind(kTunables, 0) == 0) {
-      if (entry.find("glibc.malloc.hugetlb") == std::string::npos) entry += ":" + std::string(kHugePages);
-      return;
-    }
-  }
-  environment.push_back(std::string(kTunables) + std::string(kHugePages));
-}
-
 // Starts `binary` for `launch`: the child's ends of the pipes become its
 // descriptors 3 and 4, and the request is described in its environment.
 base::Status startExtension(const std::string& binary, const wire::LaunchRequest& launch,
@@ -85,7 +70,6 @@ base::Status startExtension(const std::string& binary, const wire::LaunchRequest
   // Everything the child needs is prepared before fork: only async-signal-safe
   // calls happen between fork and exec.
   std::vector<std::string> env_strings = wire::launchEnvironment(environ, launch);
-  useHugePages(env_strings);
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
