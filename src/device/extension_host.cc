@@ -60,12 +60,7 @@ class PipeContext : public CallDirectoryExtensionContext {
     send(wire::Operation::kComplete);
     flush();
     const auto outcome = readOutcome();
-    if (outcome && !outcome->completed && delegate_ != nullptr) {
-      CallDirectoryError error;
-      error.code = outcome->code;
-      error.reason = outcome->reason;
-      delegate_->requestFailedForExtensionContext(*this, error);
-    }
+    if (outcome && !outcome->completed) reportFailure(*outcome);
     if (handler && outcome && outcome->completed) handler(false);
     completed_ = true;
   }
@@ -97,13 +92,17 @@ class PipeContext : public CallDirectoryExtensionContext {
     pollfd p{read_fd_, POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0) return;
     const auto outcome = readOutcome();
-    if (outcome && !outcome->completed && delegate_ != nullptr) {
-      CallDirectoryError error;
-      error.code = outcome->code;
-      error.reason = outcome->reason;
-      delegate_->requestFailedForExtensionContext(*this, error);
-    }
+    if (outcome && !outcome->completed) reportFailure(*outcome);
     ::_exit(1);
+  }
+
+  // Tells the delegate that the platform failed the request.
+  void reportFailure(const wire::RequestOutcome& outcome) {
+    if (delegate_ == nullptr) return;
+    CallDirectoryError error;
+    error.code = outcome.code;
+    error.reason = outcome.reason;
+    delegate_->requestFailedForExtensionContext(*this, error);
   }
 
   std::optional<wire::RequestOutcome> readOutcome() {

@@ -45,11 +45,11 @@ std::string plural(std::size_t n, const char* one, const char* many) {
 class Checker {
  public:
   Checker(const CheckOptions& options, CheckReport& report, std::string_view text)
-      : options_(options), report_(report), text_(text) {}
+      : options_(options), report_(report), lines_(report.plain_input ? text : std::string_view()) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     const std::size_t n = index + 1;
-    const std::optional<std::size_t> line = lineOf(element.raw);
+    const std::optional<std::size_t> line = lines_.lineOf(element.raw);
     const bool removing = options_.role == ListRole::kDel;
     const storage::ElementUse use =
         removing ? storage::useForRemoving(element) : storage::useForAdding(element);
@@ -73,13 +73,6 @@ class Checker {
   }
 
  private:
-  std::optional<std::size_t> lineOf(std::string_view raw) {
-    if (!report_.plain_input || raw.data() < text_.data()) return std::nullopt;
-    const std::size_t offset = static_cast<std::size_t>(raw.data() - text_.data());
-    for (; scanned_ < offset && scanned_ < text_.size(); ++scanned_) lines_ += text_[scanned_] == '\n';
-    return lines_ + 1;
-  }
-
   void note(std::size_t element, std::optional<std::size_t> line, const char* code, std::string message) {
     std::size_t& count = report_.counts[code];
     if (count++ < options_.listed_per_kind)
@@ -133,9 +126,7 @@ class Checker {
 
   const CheckOptions& options_;
   CheckReport& report_;
-  std::string_view text_;
-  std::size_t scanned_ = 0;
-  std::size_t lines_ = 0;
+  LineCounter lines_;
   std::optional<std::int64_t> previous_;
 };
 

@@ -34,11 +34,11 @@ bool writtenAsPhoneNumber(std::string_view text) {
 class Fixer {
  public:
   Fixer(const FixOptions& options, FixReport& report, std::string_view text)
-      : options_(options), report_(report), text_(text) {}
+      : options_(options), report_(report), lines_(text) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     const std::size_t n = index + 1;
-    const std::optional<std::size_t> line = lineOf(element.raw);
+    const std::optional<std::size_t> line = lines_.lineOf(element.raw);
     const bool removing = options_.role == ListRole::kDel;
     switch (removing ? storage::useForRemoving(element) : storage::useForAdding(element)) {
       case storage::ElementUse::kNotObject:
@@ -94,13 +94,6 @@ class Fixer {
     return colons > 2;
   }
 
-  std::optional<std::size_t> lineOf(std::string_view raw) {
-    if (raw.data() < text_.data() || raw.data() > text_.data() + text_.size()) return std::nullopt;
-    const std::size_t offset = static_cast<std::size_t>(raw.data() - text_.data());
-    for (; scanned_ < offset; ++scanned_) lines_ += text_[scanned_] == '\n';
-    return lines_ + 1;
-  }
-
   void drop(std::size_t n, std::optional<std::size_t> line, const char* code, std::string message) {
     if (report_.dropped[code]++ < options_.listed_per_kind) {
       report_.problems.push_back({n, line, code, std::move(message) + "; dropped"});
@@ -109,9 +102,7 @@ class Fixer {
 
   const FixOptions& options_;
   FixReport& report_;
-  std::string_view text_;
-  std::size_t scanned_ = 0;
-  std::size_t lines_ = 0;
+  LineCounter lines_;
 };
 
 // Drops exact repeats and settles conflicts among `entries`, sorted by

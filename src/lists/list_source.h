@@ -3,6 +3,8 @@
 // character "[" or "{"), told apart by their first character.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +29,19 @@ struct ListSource {
 
 // Takes over `data` and gives its plain JSON text.
 ListSource readListSource(std::string data);
+
+// The line each element of a plain JSON text starts on, for elements asked
+// about in text order; no value for a list that was given as a list text.
+class LineCounter {
+ public:
+  // `text`: the text the elements point into; empty when there are no lines.
+  explicit LineCounter(std::string_view text) : text_(text) {}
+  std::optional<std::size_t> lineOf(std::string_view element);
+
+ private:
+  std::string_view text_;
+  std::size_t scanned_ = 0;
+  std::size_t lines_ = 0;
+};
 
 }  // namespace calldir::lists
