@@ -45,8 +45,10 @@ measure() {  # NAME ENTRIES BYTES ROOT DATA EXTRA_RELOAD_ARGS PREPARE...
     "$(nth 1 "${cpus[@]}")" "$(nth $m "${cpus[@]}")" "$(echo "$(nth $m "${peaks[@]}") / 1048576" | bc -l)" \
     "$(echo "$(nth $m "${services[@]}") / 1048576" | bc -l)" "$(echo "$(nth $m "${peaks[@]}") / $bytes" | bc -l)")
   echo "$row" | tee -a "$results/restore.txt"
-  [ -n "$data" ] && echo "$entries $(nth 1 "${walls[@]}") $(nth $m "${walls[@]}") $(nth 1 "${cpus[@]}") \
+  if [ -n "$data" ]; then
+    echo "$entries $(nth 1 "${walls[@]}") $(nth $m "${walls[@]}") $(nth 1 "${cpus[@]}") \
 $(echo "$(nth $m "${peaks[@]}") / 1048576" | bc -l) $(echo "$(nth $m "${services[@]}") / 1048576" | bc -l)" >> "$data"
+  fi
 }
 
 make_list() {  # N FIRST STEP [names]
@@ -92,7 +94,7 @@ if [ -d "$root" ]; then
   best=""
   for _ in $(seq "$runs"); do
     /usr/bin/time -f "%e" -o "$work/time" "$calldir" --root "$root" lookup $numbers >/dev/null || true
-    t=$(cat "$work/time"); if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+    t=$(tail -1 "$work/time"); if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
   done
   printf '%-34s %12s %7s\n' "lookup of 10,000 numbers" "" "$best" | tee -a "$results/restore.txt"
 fi
