@@ -53,18 +53,4 @@ ElementUse useForRemoving(const CallerEntry& element) {
   return ElementUse::kApplied;
 }
 
-const char* describeElementUse(ElementUse use) {
-  switch (use) {
-    case ElementUse::kApplied:
-      return "applied";
-    case ElementUse::kNotObject:
-      return "not an object";
-    case ElementUse::kNoNumber:
-      return "no \"number\" text (absent, empty or not a string)";
-    case ElementUse::kNoName:
-      return "no \"name\" text (absent, empty or not a string)";
-  }
-  return "unknown";
-}
-
 }  // namespace calldir::storage

@@ -63,6 +63,4 @@ ElementUse useForAdding(const CallerEntry& element);
 // For "callersDel.json": only "number" is needed.
 ElementUse useForRemoving(const CallerEntry& element);
 
-const char* describeElementUse(ElementUse use);
-
 }  // namespace calldir::storage
