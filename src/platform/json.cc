@@ -132,7 +132,8 @@ simdjson::error_code validate(od::value value, int depth) {
   return simdjson::TAPE_ERROR;
 }
 
-// Raw text of a value as written, consuming it.
+// Raw text of a value as written, consuming it; white space around it is
+// not part of it.
 std::string_view rawText(od::value& value) {
   std::string_view raw;
   od::json_type type;
@@ -140,14 +141,12 @@ std::string_view rawText(od::value& value) {
   if (type == od::json_type::array) {
     od::array array;
     if (!value.get_array().get(array) && array.raw_json().get(raw)) raw = {};
-    return raw;
-  }
-  if (type == od::json_type::object) {
+  } else if (type == od::json_type::object) {
     od::object object;
     if (!value.get_object().get(object) && object.raw_json().get(raw)) raw = {};
-    return raw;
+  } else {
+    raw = value.raw_json_token();
   }
-  raw = value.raw_json_token();
   return trimJsonSpace(raw);
 }
 
@@ -167,8 +166,10 @@ bool readMembers(od::object& object, std::span<const std::string_view> keys,
     }
     std::optional<std::string_view>& target = members[static_cast<std::size_t>(slot - keys.begin())];
     od::value member_value = field.value();
+    od::json_type type;
+    if (member_value.type().get(type)) return false;  // not a JSON value at all
     std::string_view text;
-    if (member_value.type() == od::json_type::string && !readString(member_value, text)) {
+    if (type == od::json_type::string && !readString(member_value, text)) {
       target = text;
     } else {
       target = std::nullopt;

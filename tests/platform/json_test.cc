@@ -121,6 +121,8 @@ TEST(JsonDocument, WalkOnceAgreesWithParseAndTheWalk) {
   const char* texts[] = {R"([{"number":"1","name":"a","x":[1,{"y":null}]},7,"s",{"name":"\u00e9"}])",
                          R"([{"number":"1"},{"number":"2","name":[1,2]}])",
                          "[ ]",
+                         "[[[[1]]]  , [2] ]",  // fuzzing finds: raw array texts had trailing space,
+                         R"([{"name":$4}])",   // and a member that is no value at all ended the process
                          R"({"number":"1","name":"a"})",
                          R"([{"number":"1","name":"a"},{"number":"2","name":"b"},{"x":tru}])",
                          R"([{"number":"1","name":"a"}] trailing)",
