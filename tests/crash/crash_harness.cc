@@ -171,20 +171,14 @@ class CrashSession {
   CrashSession(const Binaries& binaries, const TrialOptions& options)
       : binaries_(binaries), options_(options), random_(options.seed), root_(options.work_dir + "/device") {}
 
+  // Sets up the device with the first resource restored; a failure is a
+  // fault, so a run that could not start never passes.
   bool setUp(TrialCounts& counts) {
-    if (run(binaries_, root_, {"init"}) != 0 || run(binaries_, root_, {"enable"}) != 0 ||
-        !device::DeviceRoot::open(root_, device_).ok()) {
+    if (!prepare()) {
       fault(counts.next_request_failed, counts.first_fault, "the device could not be set up");
       return false;
     }
-    for (int k = 0; k < 2; ++k) {
-      for (int i = 0; i < options_.restore_entries; ++i) {
-        resources_[k][100000000000LL + 2 * i + k].insert("R" + std::to_string(k) + " " + std::to_string(i));
-      }
-      write(options_.work_dir + "/resource" + std::to_string(k) + ".json", plainList(resources_[k]));
-    }
-    return restoreTo(0) && run(binaries_, root_, {"reload"}) == 0 &&
-           readStore(*device_) == (intended_ = resources_[0]);
+    return true;
   }
 
   void trial(int t, TrialCounts& counts) {
@@ -207,6 +201,26 @@ class CrashSession {
 
  private:
   static void write(const std::string& path, const std::string& text) { (void)base::replaceFile(path, text); }
+
+  bool prepare() {
+    if (run(binaries_, root_, {"init"}) != 0 || run(binaries_, root_, {"enable"}) != 0 ||
+        !device::DeviceRoot::open(root_, device_).ok()) {
+      return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+      for (int i = 0; i < options_.restore_entries; ++i) {
+        resources_[k][100000000000LL + 2 * i + k].insert("R" + std::to_string(k) + " " + std::to_string(i));
+      }
+      write(options_.work_dir + "/resource" + std::to_string(k) + ".json", plainList(resources_[k]));
+    }
+    if (!restoreTo(0)) return false;
+    // An uninterrupted restore sets where the kills start to aim; a delta
+    // update takes no longer, and completions refine both from there.
+    const auto started = Clock::now();
+    if (run(binaries_, root_, {"reload"}) != 0) return false;
+    restore_seconds_ = delta_seconds_ = std::chrono::duration<double>(Clock::now() - started).count();
+    return readStore(*device_) == (intended_ = resources_[0]);
+  }
 
   bool restoreTo(int k) {
     return run(binaries_, root_,
@@ -263,7 +277,9 @@ class CrashSession {
     const int status = wait(service);
     if (status == 0) {
       ++counts.completed_before_kill;
-      estimate = std::max(estimate, std::chrono::duration<double>(Clock::now() - started).count());
+      // A moving average: one stalled request must not leave every later
+      // kill landing after the request is over.
+      estimate = 0.8 * estimate + 0.2 * std::chrono::duration<double>(Clock::now() - started).count();
     }
     for (pid_t extension : extensions) {
       const auto deadline = Clock::now() + std::chrono::seconds(2);
@@ -319,8 +335,8 @@ class CrashSession {
   int current_resource_ = 0;
   State intended_;
   std::string del_stored_, add_stored_;  // the lists as dropped
-  double restore_seconds_ = 0.05;
-  double delta_seconds_ = 0.05;
+  double restore_seconds_ = 0;  // how long a request of each kind takes
+  double delta_seconds_ = 0;
 };
 
 // The soak's stand-in for the containing application: list i adds a block
