@@ -61,8 +61,9 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
   }
   settings.reset();
   // The completion handler runs only when the platform has committed the
-  // request; a failure goes to requestFailedForExtensionContext instead.
-  context.completeRequestWithCompletionHandler([this, &effects](bool expired) {
+  // request; a failure goes to requestFailedForExtensionContext instead. It
+  // owns what it applies, as a platform may call it after this returns.
+  context.completeRequestWithCompletionHandler([this, effects = std::move(effects)](bool expired) {
     if (!expired) applyConfirmedEffects(effects);
   });
 }
