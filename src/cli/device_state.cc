@@ -70,7 +70,7 @@ std::optional<std::string> whyNothingApplied(const DeviceState& before, const te
   }
   switch (handler::incrementalAction(before.flag, before.restore)) {
     case handler::IncrementalAction::kUpdateFromDeltaLists:
-      return "nothing applied: no delta list changed anything (callersDel.json " +
+      return "nothing applied: no delta list changed anything (the request found callersDel.json " +
              listState(before.del_list) + ", callersAdd.json " + listState(before.add_list) + ")";
     case handler::IncrementalAction::kNothing:
       return "nothing applied: CDListClearAllYN is " + inQuotes(before.flag) +

@@ -154,6 +154,16 @@ TEST_F(ConventionsTest, LabelsStayOnOneLineAndWarningsComeWhereTheUserActs) {
       err().find("nothing applied: CDListClearAllYN is \"N\", not \"Y\", and CDListRestoreStatus is \"yes\""),
       std::string::npos)
       << err();
+  // The waiting add list has no names, so it changes nothing; the warning
+  // tells the lists as the request found them, and they are emptied.
+  ASSERT_EQ(calldir("settings set CDListRestoreStatus END").status, 0);
+  calldir("reload");
+  EXPECT_NE(err().find("no delta list changed anything (the request found callersDel.json missing, "
+                       "callersAdd.json waiting)"),
+            std::string::npos)
+      << err();
+  EXPECT_NE(calldir("status").out.find("callersAdd.json: empty"), std::string::npos);
+  ASSERT_EQ(calldir("settings set CDListRestoreStatus yes").status, 0);
   const std::string status = calldir("status --explain").out;
   EXPECT_EQ(status.rfind("last request: incremental, completed, at ", 0), 0u) << status;
   EXPECT_NE(status.find("which the extension ignores"), std::string::npos);
