@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <random>
 #include <set>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -28,35 +30,29 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using State = std::map<std::int64_t, std::set<std::string>>;  // number -> labels
 
-// Starts `calldir --root ROOT ARGS...` with its output thrown away.
-pid_t start(const Binaries& binaries, const std::string& root, const std::vector<std::string>& args) {
-  std::vector<std::string> argv_strings = {binaries.calldir, "--root", root};
-  argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_strings) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const std::string extension = "CALLDIR_EXTENSION=" + binaries.extension;
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-    ::putenv(const_cast<char*>(extension.c_str()));
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  return pid;
+std::string secondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f s", seconds);
+  return text;
 }
 
-int wait(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+// Waits until `pid` exits or `until` passes; true once it has exited (or
+// cannot be waited for), with its exit status (-1 after a signal) in `status`.
+bool exitedBy(pid_t pid, Clock::time_point until, int& status) {
+  for (;;) {
+    int raw = 0;
+    const pid_t r = ::waitpid(pid, &raw, WNOHANG);
+    if (r == pid) {
+      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+      return true;
+    }
+    if (r < 0 && errno != EINTR) {
+      status = -1;
+      return true;
+    }
+    if (Clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int run(const Binaries& binaries, const std::string& root, const std::vector<std::string>& args) {
-  return wait(start(binaries, root, args));
 }
 
 // The children of `parent`, found through /proc.
@@ -80,6 +76,86 @@ std::vector<pid_t> childrenOf(pid_t parent) {
   ::closedir(proc);
   return out;
 }
+
+// One line on `pid` and, indented below it, its children: state, what
+// the kernel waits on, command line.
+std::string describeTree(pid_t pid, int depth = 0) {
+  const std::string dir = "/proc/" + std::to_string(pid);
+  std::string stat, wchan, cmdline;
+  std::getline(std::ifstream(dir + "/stat"), stat);
+  std::getline(std::ifstream(dir + "/wchan"), wchan);
+  std::getline(std::ifstream(dir + "/cmdline"), cmdline, '\n');
+  std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+  const std::size_t close = stat.rfind(')');
+  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+  std::string out = std::string(2 * depth, ' ') + "pid " + std::to_string(pid) + " state " + state +
+                    " waiting in " + (wchan.empty() ? "-" : wchan) + ": " + cmdline + "\n";
+  for (pid_t child : childrenOf(pid)) out += describeTree(child, depth + 1);
+  return out;
+}
+
+// Runs calldir commands on one device. A command still running after
+// `limit_seconds` has hung: it is described, killed with its children and
+// counted, instead of stalling the run.
+class Commands {
+ public:
+  Commands(const Binaries& binaries, std::string root, double limit_seconds)
+      : binaries_(binaries), root_(std::move(root)), limit_seconds_(limit_seconds) {}
+
+  // Starts `calldir --root ROOT ARGS...` with its output thrown away.
+  pid_t start(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv_strings = {binaries_.calldir, "--root", root_};
+    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argv_strings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string extension = "CALLDIR_EXTENSION=" + binaries_.extension;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::putenv(const_cast<char*>(extension.c_str()));
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
+
+  // Waits for a started command: its exit status, -1 after a signal, -2
+  // when it hung.
+  int finish(pid_t pid, std::string_view what) {
+    int status = -1;
+    const auto limit =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit_seconds_));
+    if (pid < 0 || exitedBy(pid, Clock::now() + limit, status)) return status;
+    const std::string tree = describeTree(pid);
+    for (pid_t child : childrenOf(pid)) ::kill(child, SIGKILL);
+    ::kill(pid, SIGKILL);
+    exitedBy(pid, Clock::time_point::max(), status);
+    if (hung_++ == 0) {
+      first_hung_ = "calldir " + std::string(what) + " was still running after " +
+                    secondsText(limit_seconds_) + ":\n" + tree;
+    }
+    return -2;
+  }
+
+  int run(const std::vector<std::string>& args) {
+    std::string what;
+    for (const auto& a : args) what += (what.empty() ? "" : " ") + a;
+    return finish(start(args), what);
+  }
+
+  int hung() const { return hung_; }
+  const std::string& firstHung() const { return first_hung_; }
+
+ private:
+  const Binaries& binaries_;
+  std::string root_;
+  double limit_seconds_;
+  int hung_ = 0;
+  std::string first_hung_;
+};
 
 // True once `pid` has gone (or is a zombie nobody reaps).
 bool gone(pid_t pid) {
@@ -169,12 +245,17 @@ void fault(int& counter, std::string& first, const std::string& what) {
 class CrashSession {
  public:
   CrashSession(const Binaries& binaries, const TrialOptions& options)
-      : binaries_(binaries), options_(options), random_(options.seed), root_(options.work_dir + "/device") {}
+      : options_(options),
+        random_(options.seed),
+        root_(options.work_dir + "/device"),
+        commands_(binaries, root_, options.command_limit_seconds) {}
 
   // Sets up the device with the first resource restored; a failure is a
   // fault, so a run that could not start never passes.
   bool setUp(TrialCounts& counts) {
-    if (!prepare()) {
+    const bool prepared = prepare();
+    noteHung(counts);
+    if (!prepared) {
       fault(counts.next_request_failed, counts.first_fault, "the device could not be set up");
       return false;
     }
@@ -194,16 +275,26 @@ class CrashSession {
       ++counts.delta_trials;
       after = dropDelta(t);
     }
-    killDuring(restore, counts);
+    const std::string what = killDuring(restore, counts);
+    if (options_.progress != nullptr) {
+      *options_.progress << "trial " << t + 1 << ", " << (restore ? "restore" : "delta update") << ": "
+                         << what << std::endl;
+    }
     check(restore, after, counts);
     intended_ = after;
+    noteHung(counts);
   }
 
  private:
+  void noteHung(TrialCounts& counts) const {
+    counts.commands_hung = commands_.hung();
+    if (commands_.hung() > 0 && counts.first_fault.empty()) counts.first_fault = commands_.firstHung();
+  }
+
   static void write(const std::string& path, const std::string& text) { (void)base::replaceFile(path, text); }
 
   bool prepare() {
-    if (run(binaries_, root_, {"init"}) != 0 || run(binaries_, root_, {"enable"}) != 0 ||
+    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
         !device::DeviceRoot::open(root_, device_).ok()) {
       return false;
     }
@@ -217,16 +308,15 @@ class CrashSession {
     // An uninterrupted restore sets where the kills start to aim; a delta
     // update takes no longer, and completions refine both from there.
     const auto started = Clock::now();
-    if (run(binaries_, root_, {"reload"}) != 0) return false;
+    if (commands_.run({"reload"}) != 0) return false;
     restore_seconds_ = delta_seconds_ = std::chrono::duration<double>(Clock::now() - started).count();
     return readStore(*device_) == (intended_ = resources_[0]);
   }
 
   bool restoreTo(int k) {
-    return run(binaries_, root_,
-               {"bundle", "put-resource", options_.work_dir + "/resource" + std::to_string(k) + ".json"}) ==
-               0 &&
-           run(binaries_, root_, {"app", "restore"}) == 0;
+    return commands_.run({"bundle", "put-resource",
+                          options_.work_dir + "/resource" + std::to_string(k) + ".json"}) == 0 &&
+           commands_.run({"app", "restore"}) == 0;
   }
 
   // Drops a delete list and an add list (renames among them) and returns
@@ -250,7 +340,7 @@ class CrashSession {
     for (const auto& [n, labels] : added) after[n] = labels;
     write(options_.work_dir + "/del.json", plainNumbers(numbers));
     write(options_.work_dir + "/add.json", plainList(added));
-    run(binaries_, root_,
+    commands_.run(
         {"app", "put", "--del", options_.work_dir + "/del.json", "--add", options_.work_dir + "/add.json"});
     (void)base::readFile(device_->paths().container + "/callersDel.json", del_stored_);
     (void)base::readFile(device_->paths().container + "/callersAdd.json", add_stored_);
@@ -258,29 +348,43 @@ class CrashSession {
   }
 
   // Starts a reload and kills the service or its extension at a random
-  // moment of it.
-  void killDuring(bool restore, TrialCounts& counts) {
+  // moment of it; a request over before that moment is not waited out.
+  // Says what happened, for the progress lines.
+  std::string killDuring(bool restore, TrialCounts& counts) {
     double& estimate = restore ? restore_seconds_ : delta_seconds_;
     const double delay = std::uniform_real_distribution<double>(0, estimate * 1.3)(random_);
     const bool kill_extension = std::uniform_int_distribution<int>(0, 1)(random_) == 1;
     const auto started = Clock::now();
-    const pid_t service = start(binaries_, root_, {"reload"});
-    std::this_thread::sleep_for(std::chrono::duration<double>(delay));
-    const std::vector<pid_t> extensions = childrenOf(service);
-    if (kill_extension && !extensions.empty()) {
-      ::kill(extensions.front(), SIGKILL);
-      ++counts.killed_extension;
-    } else {
-      ::kill(service, SIGKILL);
-      ++counts.killed_service;
+    const auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
+    const pid_t service = commands_.start({"reload"});
+    int status = -1;
+    std::vector<pid_t> extensions;
+    std::string what;
+    if (!exitedBy(service,
+                  started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay)),
+                  status)) {
+      extensions = childrenOf(service);
+      if (kill_extension && !extensions.empty()) {
+        ::kill(extensions.front(), SIGKILL);
+        ++counts.killed_extension;
+        what = "killed the extension";
+      } else {
+        ::kill(service, SIGKILL);
+        ++counts.killed_service;
+        what = "killed the service";
+      }
+      status = commands_.finish(service, "reload");
+    } else if (status != 0) {
+      fault(counts.next_request_failed, counts.first_fault, "a request failed with nothing killed");
     }
-    const int status = wait(service);
     if (status == 0) {
       ++counts.completed_before_kill;
       // A moving average: one stalled request must not leave every later
       // kill landing after the request is over.
-      estimate = 0.8 * estimate + 0.2 * std::chrono::duration<double>(Clock::now() - started).count();
+      estimate = 0.8 * estimate + 0.2 * seconds();
+      what += what.empty() ? "completed" : ", which had completed";
     }
+    what += " after " + secondsText(seconds());
     for (pid_t extension : extensions) {
       const auto deadline = Clock::now() + std::chrono::seconds(2);
       while (!gone(extension) && Clock::now() < deadline)
@@ -288,6 +392,7 @@ class CrashSession {
       if (!gone(extension))
         fault(counts.extension_outlived_service, counts.first_fault, "an extension outlived its service");
     }
+    return what;
   }
 
   void check(bool restore, const State& after, TrialCounts& counts) {
@@ -316,26 +421,26 @@ class CrashSession {
         fault(counts.lost_delta_lists, counts.first_fault, "a delta list was emptied but not applied");
       }
     }
-    if (run(binaries_, root_, {"reload"}) != 0) {
+    if (commands_.run({"reload"}) != 0) {
       fault(counts.next_request_failed, counts.first_fault, "the next request did not complete");
     }
-    run(binaries_, root_, {"reload"});
+    commands_.run({"reload"});
     if (readStore(*device_) != after) {
       fault(restore ? counts.final_state_wrong : counts.lost_delta_lists, counts.first_fault,
             restore ? "the store is not the restored list" : "a delta list's changes are missing");
     }
   }
 
-  const Binaries& binaries_;
   const TrialOptions& options_;
   std::mt19937 random_;
   std::string root_;
+  Commands commands_;
   std::optional<device::DeviceRoot> device_;
   State resources_[2];
   int current_resource_ = 0;
   State intended_;
   std::string del_stored_, add_stored_;  // the lists as dropped
-  double restore_seconds_ = 0;  // how long a request of each kind takes
+  double restore_seconds_ = 0;           // how long a request of each kind takes
   double delta_seconds_ = 0;
 };
 
@@ -344,13 +449,16 @@ class CrashSession {
 class SoakSession {
  public:
   SoakSession(const Binaries& binaries, const SoakOptions& options)
-      : binaries_(binaries), options_(options), random_(options.seed), root_(options.work_dir + "/device") {}
+      : options_(options),
+        random_(options.seed),
+        root_(options.work_dir + "/device"),
+        commands_(binaries, root_, options.command_limit_seconds) {}
 
   SoakCounts run() {
     SoakCounts counts;
-    if (crash::run(binaries_, root_, {"init"}) != 0 || crash::run(binaries_, root_, {"enable"}) != 0 ||
+    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
         !device::DeviceRoot::open(root_, device_).ok() ||
-        crash::run(binaries_, root_, {"settings", "set", "CDListRestoreStatus", "END"}) != 0) {
+        commands_.run({"settings", "set", "CDListRestoreStatus", "END"}) != 0) {
       fault(counts.lists_lost, counts.first_fault, "the device could not be set up");
       return counts;
     }
@@ -359,27 +467,33 @@ class SoakSession {
     if (reloader == 0) {
       int reloads = 0;
       while (::access(stop.c_str(), F_OK) != 0) {
-        crash::run(binaries_, root_, {"reload"});
+        commands_.run({"reload"});
         ++reloads;
       }
-      ::_exit(reloads > 250 ? 250 : reloads);
+      ::_exit(commands_.hung() > 0 ? kReloaderHung : std::min(reloads, kReloaderHung - 1));
     }
     const auto end = Clock::now() + std::chrono::duration<double>(options_.seconds);
     int list = 0;
     while (Clock::now() < end) {
       drop(list, counts) ? ++list : ++counts.drops_refused_while_waiting;
       const std::string value = std::to_string(++counts.settings_writes);
-      if (crash::run(binaries_, root_, {"settings", "set", "SoakCounter", value}) != 0) {
+      if (commands_.run({"settings", "set", "SoakCounter", value}) != 0) {
         fault(counts.failed_settings_writes, counts.first_fault, "a settings write failed");
       }
       std::this_thread::sleep_for(
           std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 20)(random_)));
     }
     write(stop, "");
-    counts.reloads = wait(reloader);
-    crash::run(binaries_, root_, {"reload"});
-    crash::run(binaries_, root_, {"reload"});
+    // The reloader ends after the reload it is running.
+    counts.reloads = commands_.finish(reloader, "reload (the soak's loop)");
+    commands_.run({"reload"});
+    commands_.run({"reload"});
     verify(list, counts);
+    counts.commands_hung = commands_.hung() + (counts.reloads == kReloaderHung ? 1 : 0);
+    if (counts.reloads == kReloaderHung && counts.first_fault.empty()) {
+      counts.first_fault = "a reload of the soak's loop hung";
+    }
+    if (commands_.hung() > 0 && counts.first_fault.empty()) counts.first_fault = commands_.firstHung();
     return counts;
   }
 
@@ -398,8 +512,7 @@ class SoakSession {
     write(options_.work_dir + "/add.json", plainList(added));
     write(options_.work_dir + "/del.json",
           plainNumbers(list >= 2 ? block(list - 2) : std::vector<std::int64_t>{}));
-    const int status = crash::run(
-        binaries_, root_,
+    const int status = commands_.run(
         {"app", "put", "--del", options_.work_dir + "/del.json", "--add", options_.work_dir + "/add.json"});
     if (status == 0) ++counts.lists_dropped;
     return status == 0;
@@ -423,10 +536,13 @@ class SoakSession {
     }
   }
 
-  const Binaries& binaries_;
+  // The reloader's exit status when one of its reloads hung.
+  static constexpr int kReloaderHung = 255;
+
   const SoakOptions& options_;
   std::mt19937 random_;
   std::string root_;
+  Commands commands_;
   std::optional<device::DeviceRoot> device_;
 };
 
@@ -441,7 +557,8 @@ TrialCounts runCrashTrials(const Binaries& binaries, const TrialOptions& options
   TrialCounts counts;
   CrashSession session(binaries, options);
   if (!session.setUp(counts)) return counts;
-  for (int t = 0; t < options.trials; ++t) {
+  // After a hang the device's state is unknown: the run ends there.
+  for (int t = 0; t < options.trials && counts.commands_hung == 0; ++t) {
     session.trial(t, counts);
     ++counts.trials;
   }

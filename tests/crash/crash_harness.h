@@ -10,6 +10,10 @@
 // restore status of "END" with the flag "N"); the next request runs; and
 // after a second request the store is the intended state.
 //
+// No command is waited for without end: one still running long after its
+// own time limit is described (state and wait channel of it and its
+// children), killed and counted as hung, and the run ends there.
+//
 // The soak runs reloads in a loop while a stand-in for the containing
 // application drops delta lists with `calldir app put` and writes a settings
 // key with `calldir settings set`: every list is applied exactly once or
@@ -17,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 namespace calldir::crash {
@@ -29,9 +34,13 @@ struct Binaries {
 struct TrialOptions {
   std::uint32_t seed = 1;
   int trials = 10;
-  int restore_entries = 2000;  // entries of each of the two resource lists
-  int delta_changes = 200;     // removals and additions of a delta trial, each
-  std::string work_dir;        // a fresh folder for the device
+  int restore_entries = 2000;        // entries of each of the two resource lists
+  int delta_changes = 200;           // removals and additions of a delta trial, each
+  std::string work_dir;              // a fresh folder for the device
+  std::ostream* progress = nullptr;  // a line per trial, when set
+  // A request ends at its time limit (60 s) and waits at most 30 s for a
+  // database lock before and after it: a command running this long has hung.
+  double command_limit_seconds = 150;
 };
 
 struct TrialCounts {
@@ -49,11 +58,13 @@ struct TrialCounts {
   int restores_reported_done_not_loaded = 0;
   int next_request_failed = 0;
   int final_state_wrong = 0;
+  int commands_hung = 0;    // still running long after any limit of theirs; the run ends there
   std::string first_fault;  // what the first fault was, for people
 
   int faults() const {
     return extension_outlived_service + integrity_failures + store_neither_before_nor_after +
-           lost_delta_lists + restores_reported_done_not_loaded + next_request_failed + final_state_wrong;
+           lost_delta_lists + restores_reported_done_not_loaded + next_request_failed + final_state_wrong +
+           commands_hung;
   }
 };
 
@@ -65,6 +76,7 @@ struct SoakOptions {
   double seconds = 5;
   int list_entries = 20;  // additions per dropped list
   std::string work_dir;
+  double command_limit_seconds = 150;  // as in TrialOptions
 };
 
 struct SoakCounts {
@@ -77,9 +89,12 @@ struct SoakCounts {
   int lists_lost = 0;
   int lists_applied_twice = 0;  // a removal list whose numbers came back
   int last_write_lost = 0;
+  int commands_hung = 0;
   std::string first_fault;
 
-  int faults() const { return failed_settings_writes + lists_lost + lists_applied_twice + last_write_lost; }
+  int faults() const {
+    return failed_settings_writes + lists_lost + lists_applied_twice + last_write_lost + commands_hung;
+  }
 };
 
 SoakCounts runSoak(const Binaries& binaries, const SoakOptions& options);

@@ -35,11 +35,11 @@ int main(int argc, char** argv) {
         "killed: service %d, extension %d; completed before the kill %d\n"
         "lost delta lists %d, restores reported done while not loaded %d\n"
         "extension outlived its service %d, integrity failures %d, store neither before nor after %d,\n"
-        "next request failed %d, final state wrong %d%s%s\n",
+        "next request failed %d, final state wrong %d, commands hung %d%s%s\n",
         c.trials, c.restore_trials, c.delta_trials, o.restore_entries, o.delta_changes, o.seed,
         c.killed_service, c.killed_extension, c.completed_before_kill, c.lost_delta_lists,
         c.restores_reported_done_not_loaded, c.extension_outlived_service, c.integrity_failures,
-        c.store_neither_before_nor_after, c.next_request_failed, c.final_state_wrong,
+        c.store_neither_before_nor_after, c.next_request_failed, c.final_state_wrong, c.commands_hung,
         c.first_fault.empty() ? "" : "\nfirst fault: ", c.first_fault.c_str());
     faults = c.faults();
   } else {
@@ -51,9 +51,10 @@ int main(int argc, char** argv) {
     std::printf(
         "soak %.0f s: lists dropped %d, drops refused while a list waited %d, reloads %d, settings writes "
         "%d\n"
-        "failed settings writes %d, lists lost %d, lists applied twice %d, last write lost %d%s%s\n",
+        "failed settings writes %d, lists lost %d, lists applied twice %d, last write lost %d, commands hung "
+        "%d%s%s\n",
         o.seconds, c.lists_dropped, c.drops_refused_while_waiting, c.reloads, c.settings_writes,
-        c.failed_settings_writes, c.lists_lost, c.lists_applied_twice, c.last_write_lost,
+        c.failed_settings_writes, c.lists_lost, c.lists_applied_twice, c.last_write_lost, c.commands_hung,
         c.first_fault.empty() ? "" : "\nfirst fault: ", c.first_fault.c_str());
     faults = c.faults();
   }
