@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -144,6 +145,20 @@ class Commands {
     std::string what;
     for (const auto& a : args) what += (what.empty() ? "" : " ") + a;
     return finish(start(args), what);
+  }
+
+  // The extension processes `service` runs. Only these: a service built
+  // with LeakSanitizer starts a tracer task of its own as it exits, and a
+  // kill of that task would leave the service waiting for it for ever.
+  std::vector<pid_t> extensionsOf(pid_t service) const {
+    std::error_code ec;
+    const auto extension = std::filesystem::weakly_canonical(binaries_.extension, ec);
+    std::vector<pid_t> out;
+    for (pid_t child : childrenOf(service)) {
+      const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(child) + "/exe", ec);
+      if (!ec && exe == extension) out.push_back(child);
+    }
+    return out;
   }
 
   int hung() const { return hung_; }
@@ -363,7 +378,7 @@ class CrashSession {
     if (!exitedBy(service,
                   started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay)),
                   status)) {
-      extensions = childrenOf(service);
+      extensions = commands_.extensionsOf(service);
       if (kill_extension && !extensions.empty()) {
         ::kill(extensions.front(), SIGKILL);
         ++counts.killed_extension;
