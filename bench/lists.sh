@@ -7,12 +7,7 @@
 # Run: bench/lists.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup
-cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
-calldir="$PWD/build/release/calldir"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source bench/release.sh
 runs=${RUNS:-3}
 
 # OLD: 1M ascending entries. NEW: every 100th renamed, 5,000 removed, 5,000 added.

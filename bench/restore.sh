@@ -12,12 +12,7 @@
 # gnuplot). Run: bench/restore.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup
-cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
-calldir="$PWD/build/release/calldir"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source bench/release.sh
 runs=${RUNS:-5}
 sizes=${SIZES:-"10000 100000 1000000 10000000"}
 results="$PWD/bench/results"

@@ -40,8 +40,7 @@ std::optional<std::string> ListFiles::forceReadJsonDataFromResourceFile(std::str
   if (!path) return std::string();
   auto data = files_.dataWithContentsOfFile(*path);
   if (!data || data->empty()) return std::string();
-  // A list text is ASCII, which is UTF-8 too: one scan for what is usual.
-  const bool is_text = platform::isAscii(*data) || platform::isValidUtf8(*data);
+  const bool is_text = platform::isValidUtf8(*data);
   writeJsonToGroupFile(kResourceCopyName, is_text ? std::optional<std::string_view>(*data) : std::nullopt);
   if (!is_text) return std::string();
   return codec::decodeListText(std::move(*data)).text;
@@ -58,7 +57,7 @@ std::optional<std::string> ListFiles::readGroupFile(std::string_view name, std::
   auto path = locate(name);
   if (!path || !files_.fileExistsAtPath(*path)) return std::string();
   auto data = files_.dataWithContentsOfFile(*path);
-  if (!data || !(platform::isAscii(*data) || platform::isValidUtf8(*data))) return std::string();
+  if (!data || !platform::isValidUtf8(*data)) return std::string();
   if (stored != nullptr) *stored = *data;
   return codec::decodeListText(std::move(*data)).text;
 }

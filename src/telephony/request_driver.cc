@@ -142,9 +142,10 @@ void awaitExit(ExtensionProcess& extension, Clock::time_point deadline) {
     if (::wait4(extension.pid, &extension.status, WNOHANG, &extension.usage) == extension.pid) return;
     pollfd p{extension.operations.get(), POLLIN, 0};
     if (::poll(&p, 1, 2) > 0 && ::read(extension.operations.get(), chunk, sizeof chunk) == 0) {
-      extension.operations.reset();  // it closed its end: only its exit is left to wait for
+      // It closed its end: only its exit is left to wait for, and poll on
+      // no descriptor just waits out its 2 ms.
+      extension.operations.reset();
     }
-    if (!extension.operations.ok()) ::usleep(1000);
   }
   reap(extension, true);
 }

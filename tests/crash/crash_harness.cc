@@ -56,6 +56,21 @@ bool exitedBy(pid_t pid, Clock::time_point until, int& status) {
   }
 }
 
+// A process's state letter from /proc/PID/stat, and its parent in
+// `parent`; 0 once it has gone.
+char processState(pid_t pid, pid_t* parent = nullptr) {
+  std::string line;
+  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), line);
+  // The command name in parentheses may hold anything: read after its end.
+  const std::size_t close = line.rfind(')');
+  char state = 0;
+  int ppid = 0;
+  if (close == std::string::npos || std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) != 2)
+    return 0;
+  if (parent != nullptr) *parent = static_cast<pid_t>(ppid);
+  return state;
+}
+
 // The children of `parent`, found through /proc.
 std::vector<pid_t> childrenOf(pid_t parent) {
   std::vector<pid_t> out;
@@ -64,15 +79,8 @@ std::vector<pid_t> childrenOf(pid_t parent) {
   while (dirent* entry = ::readdir(proc)) {
     const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
     if (pid <= 0) continue;
-    std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) continue;
-    char state = 0;
-    int ppid = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
-      out.push_back(pid);
+    pid_t its_parent = 0;
+    if (processState(pid, &its_parent) != 0 && its_parent == parent) out.push_back(pid);
   }
   ::closedir(proc);
   return out;
@@ -82,15 +90,14 @@ std::vector<pid_t> childrenOf(pid_t parent) {
 // the kernel waits on, command line.
 std::string describeTree(pid_t pid, int depth = 0) {
   const std::string dir = "/proc/" + std::to_string(pid);
-  std::string stat, wchan, cmdline;
-  std::getline(std::ifstream(dir + "/stat"), stat);
+  std::string wchan, cmdline;
   std::getline(std::ifstream(dir + "/wchan"), wchan);
   std::getline(std::ifstream(dir + "/cmdline"), cmdline, '\n');
   std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
-  const std::size_t close = stat.rfind(')');
-  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
-  std::string out = std::string(2 * depth, ' ') + "pid " + std::to_string(pid) + " state " + state +
-                    " waiting in " + (wchan.empty() ? "-" : wchan) + ": " + cmdline + "\n";
+  const char state = processState(pid);
+  std::string out = std::string(2 * depth, ' ') + "pid " + std::to_string(pid) + " state " +
+                    (state ? state : '?') + " waiting in " + (wchan.empty() ? "-" : wchan) + ": " + cmdline +
+                    "\n";
   for (pid_t child : childrenOf(pid)) out += describeTree(child, depth + 1);
   return out;
 }
@@ -174,11 +181,8 @@ class Commands {
 
 // True once `pid` has gone (or is a zombie nobody reaps).
 bool gone(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return true;
-  const std::size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+  const char state = processState(pid);
+  return state == 0 || state == 'Z';
 }
 
 bool integrityOk(const std::string& path) {
