@@ -15,12 +15,12 @@ void BM_SettingsWriteAndSynchronize(benchmark::State& state) {
   char pattern[] = "/tmp/calldir-bench-XXXXXX";
   const std::string dir = mkdtemp(pattern);
   {
-    std::unique_ptr<calldir::platform::SqliteSettingsStore> store;
-    if (!calldir::platform::SqliteSettingsStore::open(dir + "/settings.sqlite", "group.bench", true, store)
-             .ok()) {
+    auto opened = calldir::platform::SqliteSettingsStore::open(dir + "/settings.sqlite", "group.bench", true);
+    if (!opened.ok()) {
       state.SkipWithError("cannot open the settings store");
       return;
     }
+    auto& store = *opened;
     std::size_t i = 0;
     for (auto _ : state) {
       auto settings = store->initWithSuiteName("group.bench");

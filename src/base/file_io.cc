@@ -37,8 +37,8 @@ Status tooLarge(std::string_view name, std::uint64_t max_bytes) {
 
 }  // namespace
 
-Status readDescriptor(int fd, std::string_view name, std::string& out, std::uint64_t max_bytes) {
-  out.clear();
+Result<std::string> readDescriptor(int fd, std::string_view name, std::uint64_t max_bytes) {
+  std::string out;
   struct stat st {};
   if (::fstat(fd, &st) != 0) return errnoStatus("cannot read " + std::string(name), errno);
   if (S_ISREG(st.st_mode)) {
@@ -68,11 +68,10 @@ Status readDescriptor(int fd, std::string_view name, std::string& out, std::uint
     if (out.size() + static_cast<std::size_t>(n) > max_bytes) return tooLarge(name, max_bytes);
     out.append(chunk, static_cast<std::size_t>(n));
   }
-  return Status::Ok();
+  return out;
 }
 
-Status readFile(const std::string& path, std::string& out, const ReadOptions& options) {
-  out.clear();
+Result<std::string> readFile(const std::string& path, const ReadOptions& options) {
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (options.follow_links ? 0 : O_NOFOLLOW);
   FileDescriptor fd(::open(path.c_str(), flags));
   if (!fd.ok()) {
@@ -86,7 +85,14 @@ Status readFile(const std::string& path, std::string& out, const ReadOptions& op
   if (!S_ISREG(st.st_mode)) return Status::IoError(path + " " + describeFileType(st.st_mode));
   // Back to blocking reads: the descriptor is a regular file.
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  return readDescriptor(fd.get(), path, out, options.max_bytes);
+  return readDescriptor(fd.get(), path, options.max_bytes);
+}
+
+Result<bool> pathExists(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) return true;
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  return errnoStatus("cannot look for " + path, errno);
 }
 
 Status replaceFile(const std::string& path, std::string_view data) {

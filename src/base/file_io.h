@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "base/status.h"
 
 namespace calldir::base {
@@ -20,15 +21,21 @@ struct ReadOptions {
   std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max();
 };
 
-// Reads the whole regular file at `path` into `out`. Anything that is not a
-// regular file (a directory, FIFO, device or socket) is refused at once,
-// never waited on. Every error is an I/O error that names the path.
-Status readFile(const std::string& path, std::string& out, const ReadOptions& options = {});
+// The whole regular file at `path`. Anything that is not a regular file (a
+// directory, FIFO, device or socket) is refused at once, never waited on.
+// Every error is an I/O error that names the path. The text has room for a
+// parser's padding after it, so that parsing never copies it again.
+Result<std::string> readFile(const std::string& path, const ReadOptions& options = {});
 
-// Reads `fd` to its end into `out`: a regular file, a pipe or a terminal.
+// All that `fd` gives up to its end: a regular file, a pipe or a terminal.
 // More than `max_bytes` is refused. Errors name the descriptor as `name`.
-Status readDescriptor(int fd, std::string_view name, std::string& out,
-                      std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max());
+Result<std::string> readDescriptor(int fd, std::string_view name,
+                                   std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max());
+
+// Whether anything is at `path` (a symbolic link counts, and is not
+// followed); an I/O error naming the path when that cannot be told, as when
+// a folder on the way may not be searched.
+Result<bool> pathExists(const std::string& path);
 
 // Replaces the file at `path` with `data`: the bytes go into a new file
 // beside it (created exclusively, so never through a link), are made

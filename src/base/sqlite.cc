@@ -105,7 +105,7 @@ void Transaction::rollback() {
   }
 }
 
-Status open(const std::string& path, bool create, Connection& out) {
+Result<Connection> open(const std::string& path, bool create) {
   sqlite3* raw = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
@@ -118,8 +118,7 @@ Status open(const std::string& path, bool create, Connection& out) {
   if (Status s = exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); !s.ok()) {
     return s.withContext("cannot open " + path);
   }
-  out = std::move(db);
-  return Status::Ok();
+  return db;
 }
 
 Status exec(sqlite3* db, std::string_view sql) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "base/status.h"
 
 namespace calldir::base::sqlite {
@@ -91,7 +92,7 @@ class Transaction {
 // Opens (creating when asked) the database at `path` in WAL mode with a busy
 // timeout, so that other processes reading and writing at the same time
 // never make a call fail.
-Status open(const std::string& path, bool create, Connection& out);
+Result<Connection> open(const std::string& path, bool create);
 
 // Runs `sql` (no results).
 Status exec(sqlite3* db, std::string_view sql);

@@ -9,8 +9,13 @@
 
 namespace calldir::cli {
 
+struct AppRestoreOptions {
+  bool reload = false;  // then have the phone load
+  ReloadOptions request;
+};
+
 // Sets the clear-all flag to "Y"; with `reload`, then has the phone load.
-int runAppRestore(const std::string& root, bool reload, const ReloadOptions& options, Io& io);
+int runAppRestore(const AppRestoreOptions& options, Io& io);
 
 struct AppPutOptions {
   std::string add_file;  // becomes callersAdd.json
@@ -23,6 +28,6 @@ struct AppPutOptions {
 // Drops delta lists into the container; with `reload`, then has the phone
 // load. A list that still waits for a request is not replaced without
 // `replace` (exit 1): its changes would be lost.
-int runAppPut(const std::string& root, const AppPutOptions& options, Io& io);
+int runAppPut(const AppPutOptions& options, Io& io);
 
 }  // namespace calldir::cli

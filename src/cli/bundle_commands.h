@@ -9,7 +9,13 @@
 
 namespace calldir::cli {
 
+struct PutResourceOptions {
+  std::string root;
+  std::string file;
+  InstallForm form = InstallForm::kAuto;
+};
+
 // Installs FILE as the full caller list resource "callersAdd_Zero.json".
-int runBundlePutResource(const std::string& root, const std::string& file, ListSource kind, Io& io);
+int runBundlePutResource(const PutResourceOptions& options, Io& io);
 
 }  // namespace calldir::cli

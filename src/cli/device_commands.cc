@@ -1,16 +1,20 @@
 #include "cli/device_commands.h"
 
+#include <memory>
 #include <ostream>
 
 #include "base/json_writer.h"
 #include "cli/device_access.h"
+#include "cli/session.h"
 
 namespace calldir::cli {
 
-int runInit(const std::string& root, const std::string& group, Io& io) {
+int runInit(const InitOptions& options, Io& io) {
+  const std::string& root = options.root;
+  const std::string& group = options.group;
   if (base::Status s = device::DeviceRoot::checkGroup(group); !s.ok()) return fail(io, "init", s);
-  std::optional<device::DeviceRoot> existing;
-  if (device::DeviceRoot::open(root, existing).ok() && existing->group() != group) {
+  const auto existing = device::DeviceRoot::open(root);
+  if (existing.ok() && existing->group() != group) {
     return fail(io,
                 "init: the device root " + root + " was made for the app group \"" + existing->group() +
                     "\", not \"" + group + "\"; use --group " + existing->group() + " or another --root",
@@ -19,27 +23,23 @@ int runInit(const std::string& root, const std::string& group, Io& io) {
   if (base::Status s = device::DeviceRoot::init(root, group); !s.ok()) {
     return fail(io, "init", base::Status::IoError(s.message()));
   }
-  std::optional<device::DeviceRoot> device;
-  if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "init", s);
+  auto device = DeviceAccess::open(root);
+  if (!device.ok()) return fail(io, "init", device.status());
   // Create the settings store now, so that other tools find it.
-  std::unique_ptr<platform::SqliteSettingsStore> store;
-  if (base::Status s = platform::SqliteSettingsStore::open(device->paths().settings, group, true, store);
-      !s.ok()) {
-    return fail(io, "init", s);
-  }
+  if (auto settings = (*device)->settings(); !settings.ok()) return fail(io, "init", settings.status());
   io.out << "device root " << root << " (app group " << group << ")\n";
   return kExitOk;
 }
 
-int runPaths(const std::string& root, bool json, Io& io) {
-  std::optional<device::DeviceRoot> device;
-  if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
+int runPaths(const PathsOptions& options, Io& io) {
+  const auto device = device::DeviceRoot::open(options.root);
+  if (!device.ok()) return fail(io, "", device.status());
   const device::DevicePaths& p = device->paths();
   const std::pair<const char*, const std::string*> rows[] = {
       {"root", &p.root},     {"container", &p.container}, {"settings", &p.settings},
       {"bundle", &p.bundle}, {"resources", &p.resources}, {"store", &p.store},
   };
-  if (json) {
+  if (options.json) {
     base::JsonWriter out;
     out.beginObject();
     for (const auto& [name, value] : rows) out.key(name).value(*value);
@@ -48,6 +48,26 @@ int runPaths(const std::string& root, bool json, Io& io) {
     for (const auto& [name, value] : rows) io.out << name << "\t" << *value << "\n";
   }
   return kExitOk;
+}
+
+void addDeviceCommands(CLI::App& app, Session& session) {
+  auto init_options = std::make_shared<InitOptions>(InitOptions{"", device::kDefaultGroup});
+  auto* init = app.add_subcommand("init", "Create the device root (running it again changes nothing)");
+  init->add_option("--group", init_options->group, "App group identifier; must begin with \"group.\"")
+      ->type_name("ID")
+      ->capture_default_str();
+  init->callback([&session, init_options] {
+    init_options->root = session.root();
+    session.status = runInit(*init_options, session.io);
+  });
+
+  auto paths_options = std::make_shared<PathsOptions>();
+  auto* paths = app.add_subcommand("paths", "Print the device root's paths");
+  paths->add_flag("--json", paths_options->json, "One JSON object: root, container, settings, bundle, resources, store");
+  paths->callback([&session, paths_options] {
+    paths_options->root = session.root();
+    session.status = runPaths(*paths_options, session.io);
+  });
 }
 
 }  // namespace calldir::cli

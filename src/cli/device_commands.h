@@ -8,7 +8,16 @@
 
 namespace calldir::cli {
 
-int runInit(const std::string& root, const std::string& group, Io& io);
-int runPaths(const std::string& root, bool json, Io& io);
+struct InitOptions {
+  std::string root;
+  std::string group;
+};
+int runInit(const InitOptions& options, Io& io);
+
+struct PathsOptions {
+  std::string root;
+  bool json = false;
+};
+int runPaths(const PathsOptions& options, Io& io);
 
 }  // namespace calldir::cli

@@ -1,11 +1,8 @@
 #include "cli/device_state.h"
 
-#include <filesystem>
-
-#include "cli/device_access.h"
-#include "device/real_device.h"
 #include "handler/dispatch.h"
 #include "handler/keys.h"
+#include "storage/list_content.h"
 
 namespace calldir::cli {
 
@@ -13,22 +10,21 @@ namespace {
 
 std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string listState(const std::optional<storage::GroupListState>& state) {
-  return state ? storage::describeGroupListKind(state->kind) : "without a container";
-}
-
 }  // namespace
 
-base::Status readDeviceState(const device::DeviceRoot& device, DeviceState& out) {
-  out = DeviceState{};
-  device::RealDevice real(device);
-  if (!real.settingsStatus().ok())
-    return real.settingsStatus().withContext("cannot open the shared settings");
-  platform::SettingsSnapshot values;
-  if (base::Status s = real.settingsStore()->snapshot(values); !s.ok()) return s;
-  platform::Environment env = real.environment();
-  out.group = env.group;
-  auto settings = env.settings.initWithSuiteName(env.group);
+std::string deltaListWord(const DeviceState& state, const DeltaListState& list) {
+  return state.has_container ? storage::describeForUpdate(list.kind) : "without a container";
+}
+
+base::Result<DeviceState> readDeviceState(DeviceAccess& device) {
+  DeviceState out;
+  auto store = device.settings();
+  if (!store.ok()) return store.status();
+  auto snapshot = (*store)->snapshot();
+  if (!snapshot.ok()) return snapshot.status();
+  const platform::SettingsSnapshot& values = *snapshot;
+  out.group = device.root().group();
+  auto settings = (*store)->initWithSuiteName(out.group);
   out.flag_value = settings->objectForKey(handler::kClearAllKey);
   out.restore_value = settings->objectForKey(handler::kRestoreStatusKey);
   out.flag = out.flag_value.value_or(std::string(handler::kClearAllDefault));
@@ -37,23 +33,22 @@ base::Status readDeviceState(const device::DeviceRoot& device, DeviceState& out)
     if (auto it = values.find(std::string(key)); it != values.end())
       out.status_lines.emplace_back(it->first, it->second);
   }
-  storage::ListFiles files(env.files, env.bundle, env.group);
-  if (env.files.containerURLForSecurityApplicationGroupIdentifier(env.group)) {
-    out.del_list = files.inspectGroupFile(handler::kDeleteListName);
-    out.add_list = files.inspectGroupFile(handler::kAddListName);
+  out.has_container =
+      device.container().files().containerURLForSecurityApplicationGroupIdentifier(out.group).has_value();
+  out.del_list = device.deltaList(handler::kDeleteListName);
+  out.add_list = device.deltaList(handler::kAddListName);
+  out.has_resource = device.container().bundle().pathForResource(handler::kZeroResourceName, "json").has_value();
+  if (device.hasStore()) {
+    auto calls = device.store();
+    if (!calls.ok()) return calls.status();
+    out.entries = (*calls)->entryCount();
+    out.last_request = (*calls)->lastRequest();
   }
-  out.has_resource = env.bundle.pathForResource(handler::kZeroResourceName, "json").has_value();
-  if (std::filesystem::exists(device.paths().store)) {
-    std::unique_ptr<telephony::CallDirectoryStore> store;
-    if (base::Status s = openCallDirectoryStore(device, store); !s.ok()) return s;
-    out.entries = store->entryCount();
-    out.last_request = store->lastRequest();
-  }
-  return base::Status::Ok();
+  return out;
 }
 
 std::optional<std::string> whyNothingApplied(const DeviceState& before, const telephony::RequestResult& r) {
-  if (!r.completed) return std::nullopt;
+  if (!r.completed()) return std::nullopt;
   if (!r.incremental) {
     if (before.entries == 0) return std::nullopt;
     return "this complete request left the store empty; it held " + std::to_string(before.entries) +
@@ -70,11 +65,13 @@ std::optional<std::string> whyNothingApplied(const DeviceState& before, const te
   }
   switch (handler::incrementalAction(before.flag, before.restore)) {
     case handler::IncrementalAction::kUpdateFromDeltaLists:
-      return "nothing applied: no delta list changed anything (the request found callersDel.json " +
-             listState(before.del_list) + ", callersAdd.json " + listState(before.add_list) + ")";
+      return "nothing applied: no delta list changed anything (the request found " +
+             std::string(handler::kDeleteListName) + " " + deltaListWord(before, before.del_list) + ", " +
+             std::string(handler::kAddListName) + " " + deltaListWord(before, before.add_list) + ")";
     case handler::IncrementalAction::kNothing:
-      return "nothing applied: CDListClearAllYN is " + inQuotes(before.flag) +
-             ", not \"Y\", and CDListRestoreStatus is " + inQuotes(before.restore) + ", not \"END\"";
+      return "nothing applied: " + std::string(handler::kClearAllKey) + " is " + inQuotes(before.flag) +
+             ", not " + inQuotes(handler::kClearAllYes) + ", and " + std::string(handler::kRestoreStatusKey) +
+             " is " + inQuotes(before.restore) + ", not " + inQuotes(handler::kRestoreEnded);
     case handler::IncrementalAction::kRestoreFromZero:
       break;
   }
@@ -82,13 +79,15 @@ std::optional<std::string> whyNothingApplied(const DeviceState& before, const te
 }
 
 std::optional<std::string> ignoredControlValue(const DeviceState& state) {
-  if (state.flag_value && *state.flag_value != "Y" && *state.flag_value != "N") {
-    return "CDListClearAllYN holds " + inQuotes(*state.flag_value) +
-           ", which the extension takes as \"N\": only \"Y\" (exactly) asks for a restore from zero";
+  using namespace handler;
+  if (state.flag_value && *state.flag_value != kClearAllYes && *state.flag_value != kClearAllNo) {
+    return std::string(kClearAllKey) + " holds " + inQuotes(*state.flag_value) + ", which the extension takes as " +
+           inQuotes(kClearAllNo) + ": only " + inQuotes(kClearAllYes) + " (exactly) asks for a restore from zero";
   }
-  if (state.restore_value && *state.restore_value != "END" && *state.restore_value != "START") {
-    return "CDListRestoreStatus holds " + inQuotes(*state.restore_value) +
-           ", which the extension ignores: \"END\" lets updates run, \"START\" marks a restore in progress";
+  if (state.restore_value && *state.restore_value != kRestoreEnded && *state.restore_value != kRestoreStarted) {
+    return std::string(kRestoreStatusKey) + " holds " + inQuotes(*state.restore_value) +
+           ", which the extension ignores: " + inQuotes(kRestoreEnded) + " lets updates run, " +
+           inQuotes(kRestoreStarted) + " marks a restore in progress";
   }
   return std::nullopt;
 }

@@ -8,9 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/status.h"
-#include "device/device_root.h"
-#include "storage/list_files.h"
+#include "base/result.h"
+#include "cli/device_access.h"
 #include "telephony/request_driver.h"
 
 namespace calldir::cli {
@@ -25,25 +24,29 @@ struct DeviceState {
   std::string restore;
   // Every status key that is set, with its line as stored.
   std::vector<std::pair<std::string, std::string>> status_lines;
-  // The delta lists; no value when the group has no container.
-  std::optional<storage::GroupListState> del_list;
-  std::optional<storage::GroupListState> add_list;
+  // The delta lists; the group may have no container.
+  bool has_container = false;
+  DeltaListState del_list;
+  DeltaListState add_list;
   bool has_resource = false;
   std::int64_t entries = 0;
   std::optional<std::string> last_request;  // the service's note, a JSON object
 };
 
-// Reads the state of `device`; an error when its settings or store cannot
+// Reads the state of the device; an error when its settings or store cannot
 // be read.
-base::Status readDeviceState(const device::DeviceRoot& device, DeviceState& out);
+base::Result<DeviceState> readDeviceState(DeviceAccess& device);
 
 // Why a request that completed applied nothing, or left a store that held
 // entries empty, in one line; no value when it did what one would expect.
-std::optional<std::string> whyNothingApplied(const DeviceState& before,
-                                             const telephony::RequestResult& result);
+std::optional<std::string> whyNothingApplied(const DeviceState& before, const telephony::RequestResult& result);
 
 // A control key value the extension ignores, and what it takes it for; no
 // value when the key holds nothing unusual.
 std::optional<std::string> ignoredControlValue(const DeviceState& state);
+
+// How a delta list's state reads in one word: "missing", "empty", "waiting",
+// "no data", or "without a container".
+std::string deltaListWord(const DeviceState& state, const DeltaListState& list);
 
 }  // namespace calldir::cli

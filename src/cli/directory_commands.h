@@ -9,6 +9,7 @@
 namespace calldir::cli {
 
 struct LookupOptions {
+  std::string root;
   std::vector<std::string> numbers;
   std::string region;  // read every NUMBER as written in this region
   bool json = false;   // an array of {"input", "number", "labels"}
@@ -18,7 +19,7 @@ struct LookupOptions {
 // when a NUMBER cannot be read. Digits alone are taken as they are; a number
 // with "+" or separators, and every number under a region, is read as a
 // phone number and looked up by its E.164 digits.
-int runLookup(const std::string& root, const LookupOptions& options, Io& io);
+int runLookup(const LookupOptions& options, Io& io);
 
 enum class EntriesFormat {
   kText,  // number TAB label, labels escaped to one line
@@ -27,7 +28,12 @@ enum class EntriesFormat {
   kList,  // a plain caller list, one element per label: `calldir list encode` takes it
 };
 
+struct EntriesOptions {
+  std::string root;
+  EntriesFormat format = EntriesFormat::kText;
+};
+
 // Every identification entry, in number order.
-int runEntries(const std::string& root, EntriesFormat format, Io& io);
+int runEntries(const EntriesOptions& options, Io& io);
 
 }  // namespace calldir::cli

@@ -58,14 +58,13 @@ std::string escapeForLine(std::string_view text) {
 
 std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
 
-base::Status readInput(const std::string& path, Io& io, std::string& out) {
+base::Result<std::string> readInput(const std::string& path, Io& io) {
   if (path == "-") {
     std::ostringstream buffer;
     buffer << io.in.rdbuf();
-    out = std::move(buffer).str();
-    return base::Status::Ok();
+    return std::move(buffer).str();
   }
-  return base::readFile(path, out);
+  return base::readFile(path);
 }
 
 base::Status writeOutput(const std::string& path, std::string_view data, Io& io) {

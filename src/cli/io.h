@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::cli {
 
@@ -50,8 +50,8 @@ std::string escapeForLine(std::string_view text);
 // How a FILE argument is named in messages: "standard input" for "-".
 std::string displayName(const std::string& path);
 
-// Reads the whole of `path`, or of `io.in` for "-", into `out`.
-base::Status readInput(const std::string& path, Io& io, std::string& out);
+// The whole of `path`, or of `io.in` for "-".
+base::Result<std::string> readInput(const std::string& path, Io& io);
 
 // Writes `data` to `path` (replacing it), or to `io.out` when `path` is empty
 // or "-".

@@ -1,28 +1,34 @@
 #include "cli/list_commands.h"
 
+#include <memory>
 #include <ostream>
 
 #include "base/json_writer.h"
+#include "cli/list_fix_command.h"
+#include "cli/option_values.h"
+#include "cli/session.h"
+#include "lists/phone_numbers.h"
 #include "codec/text_decoding.h"
 #include "platform/call_directory.h"
 #include "platform/json.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
+#include "storage/list_content.h"
 
 namespace calldir::cli {
 
 int runListEncode(const ListEncodeOptions& options, Io& io) {
-  std::string plain;
-  if (base::Status s = readInput(options.input, io, plain); !s.ok()) return fail(io, "list encode", s);
+  auto read = readInput(options.input, io);
+  if (!read.ok()) return fail(io, "list encode", read.status());
+  std::string plain = std::move(read).value();
   if (options.from_csv) {
-    std::string csv = std::move(plain);
-    if (base::Status s = lists::csvToList(csv, options.columns, plain); !s.ok()) {
-      return fail(io, "list encode: " + displayName(options.input), s);
-    }
+    auto converted = lists::csvToList(plain, options.columns);
+    if (!converted.ok()) return fail(io, "list encode: " + displayName(options.input), converted.status());
+    plain = std::move(converted).value();
   } else if (!options.raw) {
-    if (auto why = platform::whyNotJsonArray(plain)) {
+    if (base::Status s = platform::checkJsonArray(plain); !s.ok()) {
       return fail(io,
-                  "list encode: " + displayName(options.input) + " is not a caller list: " + *why +
+                  "list encode: " + displayName(options.input) + " is not a caller list: " + s.message() +
                       " (use --raw to encode any bytes)",
                   kExitBadInput);
     }
@@ -37,43 +43,48 @@ namespace {
 
 // The CSV of a plain caller list: a header "number,name", then a row per
 // element that has both.
-base::Status plainToCsv(std::string& plain) {
+base::Result<std::string> plainToCsv(std::string plain) {
   auto list = storage::parseCallerList(std::move(plain));
   if (!list) return base::Status::InvalidArgument("the plain text is not a JSON array of caller entries");
   std::string csv(lists::kCsvHeader);
   storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
-    if (storage::useForAdding(e) == storage::ElementUse::kApplied)
-      lists::appendCsvRow(csv, *e.number, *e.name);
+    if (storage::useForAdding(e) == storage::ElementUse::kApplied) lists::appendCsvRow(csv, *e.number, *e.name);
   });
-  plain = std::move(csv);
+  return csv;
+}
+
+// Why `content` has no plain text to write, or ok.
+base::Status decodedOrWhyNot(const storage::ListContent& content, const std::string& name) {
+  using Kind = storage::ListContent::Kind;
+  const std::string prefix = name + " does not decode: ";
+  if (content.kind == Kind::kNotText) {
+    return base::Status::InvalidArgument(prefix + "the file is not UTF-8 text, so it reads as no text");
+  }
+  if (content.kind == Kind::kEmpty || content.kind == Kind::kUndecodable ||
+      content.failure == codec::DecodeFailure::kTooShort) {
+    const auto failure = content.kind == Kind::kEmpty ? codec::DecodeFailure::kTooShort : content.failure;
+    return base::Status::InvalidArgument(prefix + codec::describeDecodeFailure(failure));
+  }
   return base::Status::Ok();
 }
 
 }  // namespace
 
 int runListDecode(const ListDecodeOptions& options, Io& io) {
-  std::string stored;
-  if (base::Status s = readInput(options.input, io, stored); !s.ok()) return fail(io, "list decode", s);
-  if (!platform::isValidUtf8(stored)) {
-    return fail(io,
-                "list decode: " + displayName(options.input) +
-                    " does not decode: the file is not UTF-8 text, so it reads as no text",
-                kExitBadInput);
+  auto read = readInput(options.input, io);
+  if (!read.ok()) return fail(io, "list decode", read.status());
+  storage::ListContent content = storage::readListText(std::move(read).value());
+  if (base::Status s = decodedOrWhyNot(content, displayName(options.input)); !s.ok()) {
+    return fail(io, "list decode", s);
   }
-  codec::DecodedText decoded = codec::decodeListText(std::move(stored));
-  if (decoded.failure != codec::DecodeFailure::kNone) {
-    return fail(io,
-                "list decode: " + displayName(options.input) +
-                    " does not decode: " + codec::describeDecodeFailure(decoded.failure),
-                kExitBadInput);
-  }
-  if (!storage::holdsListData(decoded.text)) {
+  if (!content.holdsData()) {
     warn(io, "the plain text is shorter than 16 characters; the extension reads it as a list without data");
   }
-  std::string out = std::move(*decoded.text);
+  std::string out = std::move(content.plain);
   if (options.to_csv) {
-    if (base::Status s = plainToCsv(out); !s.ok())
-      return fail(io, "list decode: " + displayName(options.input), s);
+    auto csv = plainToCsv(std::move(out));
+    if (!csv.ok()) return fail(io, "list decode: " + displayName(options.input), csv.status());
+    out = std::move(csv).value();
   }
   if (base::Status s = writeOutput(options.output, out, io); !s.ok()) return fail(io, "list decode", s);
   return kExitOk;
@@ -82,11 +93,10 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
 namespace {
 
 void writeCheckJson(const lists::CheckReport& report, Io& io) {
-  static constexpr const char* kOutcomes[] = {"list", "undecodable", "no_data", "malformed"};
   base::JsonWriter json;
   json.beginObject().key("role").value(lists::roleName(report.role));
   json.key("outcome")
-      .value(kOutcomes[static_cast<int>(report.outcome)])
+      .value(report.outcomeName())
       .key("verdict")
       .value(report.verdict());
   json.key("elements").value(static_cast<std::uint64_t>(report.elements));
@@ -94,9 +104,9 @@ void writeCheckJson(const lists::CheckReport& report, Io& io) {
   if (report.refusal) {
     json.beginObject()
         .key("code")
-        .value(report.refusal->code)
+        .value(report.refusal->error.code)
         .key("name")
-        .value(platform::errorCodeName(report.refusal->code));
+        .value(platform::errorCodeName(report.refusal->error.code));
     json.key("element").value(static_cast<std::uint64_t>(report.refusal->element)).endObject();
   } else {
     json.null();
@@ -130,20 +140,112 @@ void printCheckReport(const lists::CheckReport& report, const std::string& name,
 }
 
 int runListCheck(const ListCheckOptions& options, Io& io) {
-  std::string data;
-  if (base::Status s = readInput(options.input, io, data); !s.ok()) return fail(io, "list check", s);
+  auto data = readInput(options.input, io);
+  if (!data.ok()) return fail(io, "list check", data.status());
   lists::CheckOptions check;
   check.role = options.role;
   check.region = options.region;
-  const lists::CheckReport report = lists::checkList(std::move(data), check);
+  const lists::CheckReport report = lists::checkList(std::move(data).value(), check);
   if (options.json) {
     writeCheckJson(report, io);
   } else {
     printCheckReport(report, displayName(options.input), io.out);
   }
-  using Outcome = lists::CheckReport::Outcome;
-  if (report.outcome == Outcome::kUndecodable || report.outcome == Outcome::kMalformed) return kExitBadInput;
+  if (report.content == storage::ListContent::Kind::kUndecodable || report.malformed) return kExitBadInput;
   return report.clean() ? kExitOk : kExitNegative;
+}
+
+void addRoleAndRegion(CLI::App* command, std::string& role, std::string& region) {
+  command->add_option("--role", role, "What the list is: resource (a restore adds it), add or del")
+      ->check(CLI::IsMember({"resource", "add", "del"}))
+      ->capture_default_str();
+  command->add_option("--region", region, "Region the numbers are written in (two letters, such as KR)")
+      ->type_name("CC")
+      ->check([](const std::string& value) {
+        return lists::isKnownRegion(value) ? std::string() : "unknown region code \"" + value + "\"";
+      });
+}
+
+namespace {
+
+void addEncodeCommand(CLI::App* list, Session& session) {
+  auto options = std::make_shared<ListEncodeOptions>();
+  auto from = std::make_shared<std::string>("json");
+  auto* encode = list->add_subcommand(
+      "encode", "Encode a plain JSON caller list into a list text (Base64 of AES-256 under the list key)");
+  encode->add_option("FILE", options->input, "Plain JSON caller list; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  encode->add_option("-o,--output", options->output, "Write the list text to FILE instead of standard output")
+      ->type_name("FILE");
+  encode
+      ->add_option("--line-length", options->line_length,
+                   "Break the Base64 text into lines of this many characters (rounded up to a multiple of 4); 0 "
+                   "for one line")
+      ->type_name("N")
+      ->check(wholeNumberIn(0, INT64_MAX))
+      ->capture_default_str();
+  encode->add_flag("--raw", options->raw, "Encode any bytes, without checking for a UTF-8 JSON array");
+  encode->add_option("--from", *from, "What FILE holds: a plain JSON list, or CSV (one row per entry)")
+      ->check(CLI::IsMember({"json", "csv"}))
+      ->capture_default_str();
+  encode
+      ->add_option("--number-column", options->columns.number,
+                   "With --from csv: the number's column, by position from 1 or by header")
+      ->type_name("N|NAME")
+      ->capture_default_str();
+  encode->add_option("--name-column", options->columns.name, "With --from csv: the name's column")
+      ->type_name("N|NAME")
+      ->capture_default_str();
+  encode->callback([&session, options, from] {
+    options->from_csv = *from == "csv";
+    session.status = runListEncode(*options, session.io);
+  });
+}
+
+void addDecodeCommand(CLI::App* list, Session& session) {
+  auto options = std::make_shared<ListDecodeOptions>();
+  auto to = std::make_shared<std::string>("json");
+  auto* decode = list->add_subcommand(
+      "decode", "Decode a list text into its plain JSON text, exactly as the extension reads list files");
+  decode->add_option("FILE", options->input, "List text; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  decode->add_option("-o,--output", options->output, "Write the plain text to FILE instead of standard output")
+      ->type_name("FILE");
+  decode->add_option("--to", *to, "Write the plain JSON text, or CSV (number,name with a header)")
+      ->check(CLI::IsMember({"json", "csv"}))
+      ->capture_default_str();
+  decode->callback([&session, options, to] {
+    options->to_csv = *to == "csv";
+    session.status = runListDecode(*options, session.io);
+  });
+}
+
+void addCheckCommand(CLI::App* list, Session& session) {
+  auto options = std::make_shared<ListCheckOptions>();
+  auto role = std::make_shared<std::string>("resource");
+  auto* check = list->add_subcommand(
+      "check", "Read a list (list text or plain JSON) the way the extension does and say what a request would do");
+  check->add_option("FILE", options->input, "List text or plain JSON list; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  addRoleAndRegion(check, *role, options->region);
+  check->add_flag("--json", options->json, "One JSON object");
+  check->callback([&session, options, role] {
+    lists::parseRole(*role, options->role);
+    session.status = runListCheck(*options, session.io);
+  });
+}
+
+}  // namespace
+
+void addListCommands(CLI::App& app, Session& session) {
+  auto* list = addGroup(app, "list", "Prepare, read and check caller list files", session);
+  addEncodeCommand(list, session);
+  addDecodeCommand(list, session);
+  addCheckCommand(list, session);
+  addListFixCommands(list, session);
 }
 
 }  // namespace calldir::cli

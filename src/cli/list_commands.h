@@ -2,6 +2,7 @@
 // back, and checking a list before it ships.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <string>
 
@@ -46,6 +47,9 @@ struct ListCheckOptions {
 // refused or warned about, 1 otherwise (or when the list holds no data), 2
 // when it does not decode or parse.
 int runListCheck(const ListCheckOptions& options, Io& io);
+
+// Declares --role and --region, as list check and list fix take them.
+void addRoleAndRegion(CLI::App* command, std::string& role, std::string& region);
 
 // Prints `report` for `name` as text: the verdict, the problems listed, a
 // line of totals per kind.

@@ -1,8 +1,11 @@
 #include "cli/list_fix_command.h"
 
+#include <memory>
 #include <ostream>
 
 #include "base/json_writer.h"
+#include "cli/list_commands.h"
+#include "cli/session.h"
 #include "codec/text_decoding.h"
 #include "lists/caller_entries.h"
 #include "lists/list_diff.h"
@@ -68,16 +71,15 @@ int runListFix(const ListFixOptions& options, Io& io) {
                 "list fix: --json prints the report on standard output; name the fixed list's file with -o",
                 kExitBadInput);
   }
-  std::string data;
-  if (base::Status s = readInput(options.input, io, data); !s.ok()) return fail(io, "list fix", s);
-  std::string plain;
-  lists::FixReport report;
-  if (base::Status s = lists::fixList(std::move(data), options.fix, plain, report); !s.ok()) {
-    return fail(io, "list fix: " + displayName(options.input), s);
-  }
+  auto data = readInput(options.input, io);
+  if (!data.ok()) return fail(io, "list fix", data.status());
+  const auto fixed = lists::fixList(std::move(data).value(), options.fix);
+  if (!fixed.ok()) return fail(io, "list fix: " + displayName(options.input), fixed.status());
+  const lists::FixReport& report = fixed->report;
   if (!report.failed) {
-    if (base::Status s = writeList(options.output, plain, options.encode, io); !s.ok())
+    if (base::Status s = writeList(options.output, fixed->plain, options.encode, io); !s.ok()) {
       return fail(io, "list fix", s);
+    }
   }
   if (options.json) {
     writeFixJson(report, options, io);
@@ -87,18 +89,27 @@ int runListFix(const ListFixOptions& options, Io& io) {
   return report.failed ? kExitNegative : kExitOk;
 }
 
+namespace {
+
+// The entries of the full list at `path`.
+base::Result<lists::CallerEntries> readFullList(const std::string& path, Io& io) {
+  auto data = readInput(path, io);
+  if (!data.ok()) return data.status();
+  auto entries = lists::readCallerEntries(std::move(data).value());
+  if (!entries.ok()) return entries.status().withContext(displayName(path));
+  return entries;
+}
+
+}  // namespace
+
 int runListDiff(const ListDiffOptions& options, Io& io) {
-  lists::CallerEntries old_list, new_list;
-  for (auto [path, list] :
-       {std::pair{&options.old_input, &old_list}, std::pair{&options.new_input, &new_list}}) {
-    std::string data;
-    if (base::Status s = readInput(*path, io, data); !s.ok()) return fail(io, "list diff", s);
-    if (base::Status s = lists::readCallerEntries(std::move(data), *list); !s.ok()) {
-      return fail(io, "list diff: " + displayName(*path), s);
-    }
-  }
-  lists::ListDiff diff;
-  if (base::Status s = lists::diffLists(old_list, new_list, diff); !s.ok()) return fail(io, "list diff", s);
+  auto old_list = readFullList(options.old_input, io);
+  if (!old_list.ok()) return fail(io, "list diff", old_list.status());
+  auto new_list = readFullList(options.new_input, io);
+  if (!new_list.ok()) return fail(io, "list diff", new_list.status());
+  const auto diffed = lists::diffLists(*old_list, *new_list);
+  if (!diffed.ok()) return fail(io, "list diff", diffed.status());
+  const lists::ListDiff& diff = *diffed;
   if (base::Status s = writeList(options.del_output, diff.del_plain, !options.plain, io); !s.ok()) {
     return fail(io, "list diff", s);
   }
@@ -117,6 +128,66 @@ int runListDiff(const ListDiffOptions& options, Io& io) {
     io.out << "removed " << diff.removed << ", added " << diff.added << ", renamed " << diff.renamed << "\n";
   }
   return kExitOk;
+}
+
+namespace {
+
+void addFixCommand(CLI::App* list, Session& session) {
+  struct Flags {
+    ListFixOptions fix;
+    std::string role = "resource";
+    std::string on_conflict = "fail";
+  };
+  auto flags = std::make_shared<Flags>();
+  auto* fix = list->add_subcommand(
+      "fix",
+      "Write a list the platform accepts and that means what its author meant (numbers as E.164 digits, sorted, "
+      "repeats and unusable elements dropped)");
+  fix->add_option("FILE", flags->fix.input, "List text or plain JSON list; - for standard input")
+      ->type_name("FILE")
+      ->capture_default_str();
+  fix->add_option("-o,--output", flags->fix.output, "Write the fixed list to FILE instead of standard output")
+      ->type_name("FILE");
+  addRoleAndRegion(fix, flags->role, flags->fix.fix.region);
+  fix->add_option("--on-conflict", flags->on_conflict,
+                  "The same number with different names: fail (report them, write nothing), first or last")
+      ->check(CLI::IsMember({"fail", "first", "last"}))
+      ->capture_default_str();
+  fix->add_flag("--encode", flags->fix.encode, "Write a list text instead of plain JSON");
+  fix->add_flag("--json", flags->fix.json, "The report as one JSON object on standard output (-o is then required)");
+  fix->callback([&session, flags] {
+    lists::parseRole(flags->role, flags->fix.fix.role);
+    flags->fix.fix.on_conflict = flags->on_conflict == "first"  ? lists::ConflictRule::kFirst
+                                 : flags->on_conflict == "last" ? lists::ConflictRule::kLast
+                                                                : lists::ConflictRule::kFail;
+    session.status = runListFix(flags->fix, session.io);
+  });
+}
+
+void addDiffCommand(CLI::App* list, Session& session) {
+  auto options = std::make_shared<ListDiffOptions>();
+  auto* diff = list->add_subcommand(
+      "diff", "Write the delete list and the add list that turn a store holding OLD into NEW (full lists)");
+  diff->add_option("OLD", options->old_input, "Yesterday's full list (list text or plain JSON)")
+      ->type_name("FILE")
+      ->required();
+  diff->add_option("NEW", options->new_input, "Today's full list")->type_name("FILE")->required();
+  diff->add_option("--del", options->del_output, "Write the delete list (callersDel.json) to FILE")
+      ->type_name("FILE")
+      ->required();
+  diff->add_option("--add", options->add_output, "Write the add list (callersAdd.json) to FILE")
+      ->type_name("FILE")
+      ->required();
+  diff->add_flag("--plain", options->plain, "Write plain JSON lists instead of list texts");
+  diff->add_flag("--json", options->json, "The summary as one JSON object");
+  diff->callback([&session, options] { session.status = runListDiff(*options, session.io); });
+}
+
+}  // namespace
+
+void addListFixCommands(CLI::App* list, Session& session) {
+  addFixCommand(list, session);
+  addDiffCommand(list, session);
 }
 
 }  // namespace calldir::cli

@@ -2,6 +2,7 @@
 // day-to-day delta lists.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "cli/io.h"
@@ -35,5 +36,9 @@ struct ListDiffOptions {
 // Writes the delete list and the add list that turn a store holding OLD into
 // NEW. Exit 2 when a list holds a number twice, or does not decode or parse.
 int runListDiff(const ListDiffOptions& options, Io& io);
+
+struct Session;
+// Declares `list fix` and `list diff` in the group `list`.
+void addListFixCommands(CLI::App* list, Session& session);
 
 }  // namespace calldir::cli

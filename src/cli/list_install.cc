@@ -1,10 +1,10 @@
 #include "cli/list_install.h"
 
-#include <sstream>
-
 #include "base/file_io.h"
 #include "codec/text_decoding.h"
 #include "platform/json.h"
+#include "storage/caller_list.h"
+#include "storage/list_content.h"
 
 namespace calldir::cli {
 
@@ -13,11 +13,7 @@ namespace {
 // The problems listed in a warning; `calldir list check` lists them all.
 constexpr std::size_t kWarnedProblems = 3;
 
-void warnAboutList(const std::string& installed, const std::string& name, lists::ListRole role, Io& io) {
-  lists::CheckOptions options;
-  options.role = role;
-  options.listed_per_kind = kWarnedProblems;
-  const lists::CheckReport report = lists::checkList(installed, options);
+void warnAboutList(const lists::CheckReport& report, const std::string& name, Io& io) {
   if (report.clean()) return;
   std::string summary = name + ": " + report.verdict();
   if (report.problemCount() > 0) {
@@ -34,27 +30,41 @@ void warnAboutList(const std::string& installed, const std::string& name, lists:
 
 }  // namespace
 
-base::Status installListFile(const std::string& source, const std::string& path, ListSource kind,
-                             lists::ListRole role, Io& io) {
-  std::string data;
-  if (base::Status s = readInput(source, io, data); !s.ok()) return s;
-  const bool looks_plain = lists::looksLikePlainJson(data);
-  if (kind == ListSource::kAuto) kind = looks_plain ? ListSource::kPlain : ListSource::kEncoded;
-  if (kind == ListSource::kEncoded && looks_plain) {
+base::Result<lists::CheckReport> installListFile(const std::string& source, const std::string& path,
+                                                 InstallForm form, lists::ListRole role, Io& io) {
+  auto read = readInput(source, io);
+  if (!read.ok()) return read.status();
+  std::string data = std::move(read).value();
+  const bool looks_plain = storage::looksLikePlainJson(data);
+  if (form == InstallForm::kAuto) form = looks_plain ? InstallForm::kPlain : InstallForm::kEncoded;
+  if (form == InstallForm::kEncoded && looks_plain) {
     warn(io, displayName(source) +
                  " looks like a plain JSON list, but --encoded copies it as it is: the extension "
                  "will not decode it (leave out --encoded to encode it)");
   }
-  if (kind == ListSource::kPlain) {
-    if (auto why = platform::whyNotJsonArray(data)) {
-      return base::Status::InvalidArgument(displayName(source) + " is not a caller list: " + *why);
+  lists::CheckOptions options;
+  options.role = role;
+  options.listed_per_kind = kWarnedProblems;
+  lists::CheckReport report;
+  if (form == InstallForm::kEncoded) {
+    // Copied as it is, then checked as the extension will read it.
+    if (base::Status s = base::replaceFile(path, data); !s.ok()) return s.withContext("cannot install " + path);
+    options.as_stored = true;
+    report = lists::checkList(std::move(data), options);
+  } else {
+    // Checked as it is before anything is written; never decrypted again.
+    const std::string stored = codec::encodeListText(data);
+    base::Status plain = storage::holdsListData(data) ? base::Status::Ok() : platform::checkJsonArray(data);
+    report = lists::checkList(std::move(data), options);
+    if (report.malformed) plain = base::Status::InvalidArgument(report.why_malformed);
+    if (!plain.ok()) {
+      return base::Status::InvalidArgument(displayName(source) + " is not a caller list: " + plain.message());
     }
-    data = codec::encodeListText(data);
+    if (base::Status s = base::replaceFile(path, stored); !s.ok()) return s.withContext("cannot install " + path);
   }
-  if (base::Status s = base::replaceFile(path, data); !s.ok()) return s.withContext("cannot install " + path);
   const std::size_t slash = path.rfind('/');
-  warnAboutList(data, slash == std::string::npos ? path : path.substr(slash + 1), role, io);
-  return base::Status::Ok();
+  warnAboutList(report, slash == std::string::npos ? path : path.substr(slash + 1), io);
+  return report;
 }
 
 }  // namespace calldir::cli

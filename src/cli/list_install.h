@@ -4,13 +4,14 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "cli/io.h"
 #include "lists/list_check.h"
 
 namespace calldir::cli {
 
-enum class ListSource {
+// What FILE is taken for.
+enum class InstallForm {
   kAuto,     // plain JSON when the first non-blank character is "[" or "{", else a list text
   kPlain,    // a plain JSON caller list: checked and encoded
   kEncoded,  // a list text: copied byte for byte
@@ -18,10 +19,11 @@ enum class ListSource {
 
 // Installs the list read from `source` ("-" for standard input) at `path`,
 // replacing what is there in one step, so that a reader never sees half a
-// list. A plain list that is not a JSON array is refused. What a request in
-// `role` would skip or refuse in it is said on io.err, with the first
-// problems; the list is installed all the same.
-base::Status installListFile(const std::string& source, const std::string& path, ListSource kind,
-                             lists::ListRole role, Io& io);
+// list. A plain list is checked before anything is written, and refused
+// when it is not a JSON array. What a request in `role` would skip or refuse
+// in it is said on io.err, with the first problems; the list is installed
+// all the same. Gives the check of the installed list.
+base::Result<lists::CheckReport> installListFile(const std::string& source, const std::string& path,
+                                                 InstallForm form, lists::ListRole role, Io& io);
 
 }  // namespace calldir::cli

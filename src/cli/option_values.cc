@@ -1,11 +1,12 @@
 #include "cli/option_values.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace calldir::cli {
 
-base::Status parseByteCount(std::string_view text, std::uint64_t& out) {
+base::Result<std::uint64_t> parseByteCount(std::string_view text) {
   const auto refuse = [&] {
     return base::Status::InvalidArgument("\"" + std::string(text) +
                                          "\" is not a byte count (digits, optionally followed by K, M or G)");
@@ -16,28 +17,57 @@ base::Status parseByteCount(std::string_view text, std::uint64_t& out) {
   std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
   unsigned shift = 0;
   if (!unit.empty()) {
-    switch (unit[0]) {
-      case 'k':
-      case 'K':
-        shift = 10;
-        break;
-      case 'm':
-      case 'M':
-        shift = 20;
-        break;
-      case 'g':
-      case 'G':
-        shift = 30;
-        break;
-      default:
-        return refuse();
-    }
+    const char u = static_cast<char>(unit[0] | 0x20);  // either case
+    shift = u == 'k' ? 10 : u == 'm' ? 20 : u == 'g' ? 30 : 0;
+    if (shift == 0) return refuse();
     unit.remove_prefix(1);
     if (unit != "" && unit != "B" && unit != "iB") return refuse();
   }
   if (value > (UINT64_MAX >> shift)) return refuse();
-  out = value << shift;
-  return base::Status::Ok();
+  return value << shift;
+}
+
+base::Result<std::int64_t> parseWholeNumber(std::string_view text, std::int64_t min, std::int64_t max) {
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const bool whole = error == std::errc() && end == text.data() + text.size() && !text.empty();
+  if (!whole || value < min || value > max) {
+    return base::Status::InvalidArgument("\"" + std::string(text) + "\" is not a whole number from " +
+                                         std::to_string(min) + " to " + std::to_string(max));
+  }
+  return value;
+}
+
+CLI::Validator wholeNumberIn(std::int64_t min, std::int64_t max) {
+  return CLI::Validator(
+      [min, max](std::string& value) {
+        const auto number = parseWholeNumber(value, min, max);
+        return number.ok() ? std::string() : number.status().message();
+      },
+      "", "whole number");
+}
+
+CLI::Validator positiveSeconds() {
+  return CLI::Validator(
+      [](std::string& value) {
+        double seconds = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+        const bool number = error == std::errc() && end == value.data() + value.size();
+        if (number && seconds > 0 && std::isfinite(seconds)) return std::string();
+        return "\"" + value + "\" is not a positive number of seconds";
+      },
+      "", "seconds");
+}
+
+CLI::Validator byteCountOfAtLeast(std::uint64_t min) {
+  return CLI::Validator(
+      [min](std::string& value) {
+        const auto bytes = parseByteCount(value);
+        if (!bytes.ok()) return bytes.status().message();
+        if (*bytes < min) return "\"" + value + "\" is less than " + std::to_string(min) + " bytes";
+        return std::string();
+      },
+      "", "bytes");
 }
 
 }  // namespace calldir::cli

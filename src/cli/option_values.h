@@ -1,15 +1,26 @@
-// Option values that the command line takes in forms people write.
+// Option values that the command line takes in forms people write, read
+// without throwing: a value out of range is refused (exit 2) with a message
+// that names the option, never cut to fit.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::cli {
 
 // A byte count: digits, optionally followed by K, M or G (powers of 1024,
 // either case, an optional "iB" or "B" after them): "1048576", "64M", "2GiB".
-base::Status parseByteCount(std::string_view text, std::uint64_t& out);
+base::Result<std::uint64_t> parseByteCount(std::string_view text);
+
+// A whole number from `min` to `max`, in decimal digits.
+base::Result<std::int64_t> parseWholeNumber(std::string_view text, std::int64_t min, std::int64_t max);
+
+// Checks for CLI11 options: the value read as above, or a refusal.
+CLI::Validator wholeNumberIn(std::int64_t min, std::int64_t max);
+CLI::Validator positiveSeconds();
+CLI::Validator byteCountOfAtLeast(std::uint64_t min);
 
 }  // namespace calldir::cli

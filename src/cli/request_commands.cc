@@ -1,12 +1,12 @@
 #include "cli/request_commands.h"
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <ostream>
 
-#include "cli/device_access.h"
 #include "cli/device_state.h"
+#include "cli/option_values.h"
+#include "cli/session.h"
 #include "platform/call_directory.h"
 
 namespace calldir::cli {
@@ -21,36 +21,30 @@ std::string seconds(double value) {
 
 void printText(const telephony::RequestResult& r, Io& io) {
   io.out << (r.incremental ? "incremental" : "complete") << " request: ";
-  if (r.completed) {
+  if (r.completed()) {
     io.out << "completed\n";
   } else {
-    io.out << "failed with error " << r.code << " (" << platform::errorCodeName(r.code) << "): " << r.reason
-           << "\n";
+    io.out << "failed with error " << r.error->code << " (" << platform::errorCodeName(r.error->code)
+           << "): " << r.error->reason << "\n";
   }
-  io.out << "  added " << r.added << ", removed " << r.removed << (r.removed_all ? ", removed all" : "")
-         << "; " << r.entries << " entr" << (r.entries == 1 ? "y" : "ies") << " stored\n";
+  io.out << "  added " << r.added << ", removed " << r.removed << (r.removed_all ? ", removed all" : "") << "; "
+         << r.entries << " entr" << (r.entries == 1 ? "y" : "ies") << " stored\n";
   if (r.extension_ran) {
     io.out << "  extension: " << seconds(r.extension_cpu_seconds) << " s CPU, "
-           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; "
-           << seconds(r.wall_seconds) << " s in all\n";
+           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; " << seconds(r.wall_seconds)
+           << " s in all\n";
   }
 }
 
-// The extension reads a settings store it cannot open as empty, and then
-// does nothing; a request on damaged settings is refused here instead.
-base::Status checkSharedSettings(const device::DeviceRoot& device) {
-  if (!std::filesystem::exists(device.paths().settings)) return base::Status::Ok();  // made on first use
-  std::unique_ptr<platform::SqliteSettingsStore> store;
-  if (base::Status s = openSharedSettings(device, store); !s.ok()) return s;
-  return store->check();
-}
-
-// Runs one request: checks the options and the settings first, and says on
-// io.err when the request applied nothing, and why.
-base::Status performRequest(const device::DeviceRoot& device, const ReloadOptions& options, Io& io,
-                            telephony::RequestResult& result) {
-  if (base::Status s = telephony::checkRequestOptions(options.request); !s.ok()) return s;
-  if (base::Status s = checkSharedSettings(device); !s.ok()) return s;
+// Runs one request. The extension reads a settings store it cannot open as
+// empty, and then does nothing; a request on damaged settings is refused
+// here instead. Says on io.err when the request applied nothing, and why.
+base::Result<telephony::RequestResult> performRequest(DeviceAccess& device, const ReloadOptions& options, Io& io) {
+  auto settings = device.settings();
+  if (!settings.ok()) return settings.status();
+  if (base::Status s = (*settings)->check(); !s.ok()) return s;
+  auto store = device.store();
+  if (!store.ok()) return store.status();
   telephony::RequestOptions request = options.request;
   std::ofstream trace_file;
   if (options.trace_path == "-") {
@@ -60,68 +54,141 @@ base::Status performRequest(const device::DeviceRoot& device, const ReloadOption
     if (!trace_file) return base::errnoStatus("cannot write the trace to " + options.trace_path, errno);
     request.trace = &trace_file;
   }
-  DeviceState before;  // for the warnings only: a state that cannot be read just says less
-  (void)readDeviceState(device, before);
-  if (base::Status s = telephony::runRequest(device, request, result); !s.ok()) return s;
+  // For the warnings only: a state that cannot be read just says less.
+  const DeviceState before = readDeviceState(device).valueOr(DeviceState{});
+  auto result = telephony::runRequest(device.root(), **store, request);
+  if (!result.ok()) return result.status();
   trace_file.close();
   if (options.trace_path != "-" && !options.trace_path.empty() && !trace_file) {
     return base::errnoStatus("cannot write the trace to " + options.trace_path, errno);
   }
-  if (auto why = whyNothingApplied(before, result)) warn(io, *why);
-  return base::Status::Ok();
+  if (auto why = whyNothingApplied(before, *result)) warn(io, *why);
+  return result;
 }
 
 }  // namespace
 
-int reportAction(const device::DeviceRoot& device, const Action& action, bool reload,
-                 const ReloadOptions& options, Io& io) {
+void addRequestOptions(CLI::App* command, RequestFlags& flags) {
+  telephony::RequestOptions& request = flags.reload.request;
+  command
+      ->add_option("--max-entries", request.max_entries,
+                   "Most entries the phone keeps for the extension (more fail with error 5)")
+      ->type_name("N")
+      ->check(wholeNumberIn(0, INT64_MAX))
+      ->capture_default_str();
+  command
+      ->add_option("--time-limit", request.time_limit_seconds,
+                   "Seconds the extension may run (longer fails with error 2)")
+      ->type_name("SECONDS")
+      ->check(positiveSeconds())
+      ->capture_default_str();
+  command
+      ->add_option("--memory-limit", flags.memory_limit,
+                   "Address space limit of the extension process, such as 512M (off by default; over it, error 2)")
+      ->type_name("BYTES")
+      ->check(byteCountOfAtLeast(1u << 20));
+  command
+      ->add_option("--trace", flags.reload.trace_path,
+                   "Write every context operation the extension sent to FILE (- for standard output), one a line")
+      ->type_name("FILE");
+  command->add_flag("--json", flags.reload.json, "Print the outcome as one JSON object");
+}
+
+base::Result<ReloadOptions> requestOptions(const RequestFlags& flags, std::string root) {
+  ReloadOptions out = flags.reload;
+  out.root = std::move(root);
+  if (flags.full) out.request.incremental = false;
+  if (flags.incremental) out.request.incremental = true;
+  if (!flags.memory_limit.empty()) out.request.memory_limit_bytes = parseByteCount(flags.memory_limit).valueOr(0);
+  if (out.json && out.trace_path == "-") {
+    return base::Status::InvalidArgument("--trace - cannot share standard output with --json");
+  }
+  return out;
+}
+
+int reportAction(DeviceAccess& device, const Action& action, bool reload, const ReloadOptions& options, Io& io) {
   telephony::RequestResult result;
   if (reload) {
-    if (base::Status s = performRequest(device, options, io, result); !s.ok()) return fail(io, "", s);
+    auto performed = performRequest(device, options, io);
+    if (!performed.ok()) return fail(io, "", performed.status());
+    result = std::move(performed).value();
   }
   if (options.json) {
     base::JsonWriter json;
     json.beginObject().key("action");
     action.json(json);
     json.key("request");
-    if (reload) {
-      json.raw(telephony::requestJson(result));
-    } else {
-      json.null();
-    }
+    reload ? json.raw(telephony::requestJson(result)) : json.null();
     io.out << json.endObject().finish();
   } else {
     if (!action.text.empty()) io.out << action.text << "\n";
     if (reload) printText(result, io);
   }
-  return !reload || result.completed ? kExitOk : kExitNegative;
+  return !reload || result.completed() ? kExitOk : kExitNegative;
 }
 
-int runReload(const std::string& root, const ReloadOptions& options, Io& io) {
-  std::optional<device::DeviceRoot> device;
-  if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
-  telephony::RequestResult result;
-  if (base::Status s = performRequest(*device, options, io, result); !s.ok()) return fail(io, "", s);
+int runReload(const ReloadOptions& options, Io& io) {
+  auto device = DeviceAccess::open(options.root);
+  if (!device.ok()) return fail(io, "", device.status());
+  const auto result = performRequest(**device, options, io);
+  if (!result.ok()) return fail(io, "", result.status());
   if (options.json) {
-    io.out << telephony::requestJson(result) << "\n";
+    io.out << telephony::requestJson(*result) << "\n";
   } else {
-    printText(result, io);
+    printText(*result, io);
   }
-  return result.completed ? kExitOk : kExitNegative;
+  return result->completed() ? kExitOk : kExitNegative;
 }
 
-int runEnable(const std::string& root, bool enable, const ReloadOptions& options, Io& io) {
-  std::optional<device::DeviceRoot> device;
-  if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
-  {
-    std::unique_ptr<telephony::CallDirectoryStore> store;
-    if (base::Status s = openCallDirectoryStore(*device, store); !s.ok()) return fail(io, "", s);
-    if (base::Status s = store->setEnabled(enable); !s.ok()) return fail(io, "", s);
+int runEnable(const EnableOptions& options, Io& io) {
+  auto device = DeviceAccess::open(options.request.root);
+  if (!device.ok()) return fail(io, "", device.status());
+  auto store = (*device)->store();
+  if (!store.ok()) return fail(io, "", store.status());
+  if (base::Status s = (*store)->setEnabled(options.enable); !s.ok()) return fail(io, "", s);
+  const bool enable = options.enable;
+  const Action action{[enable](base::JsonWriter& json) { json.beginObject().key("enabled").value(enable).endObject(); },
+                      enable ? "extension enabled; the phone loads it:" : "extension disabled"};
+  return reportAction(**device, action, enable, options.request, io);
+}
+
+namespace {
+
+// Runs `command` with the checked options of `flags`, or says why they
+// cannot be used.
+void withRequestOptions(Session& session, const RequestFlags& flags,
+                        const std::function<int(const ReloadOptions&)>& command) {
+  auto options = requestOptions(flags, session.root());
+  session.status = options.ok() ? command(*options) : fail(session.io, "", options.status());
+}
+
+}  // namespace
+
+void addRequestCommands(CLI::App& app, Session& session) {
+  auto reload_flags = std::make_shared<RequestFlags>();
+  auto* reload =
+      app.add_subcommand("reload", "Have the phone load the extension, as the containing application's reload does");
+  auto* full = reload->add_flag("--full", reload_flags->full, "Ask for a complete request");
+  reload->add_flag("--incremental", reload_flags->incremental, "Ask for an incremental request")->excludes(full);
+  addRequestOptions(reload, *reload_flags);
+  reload->callback([&session, reload_flags] {
+    withRequestOptions(session, *reload_flags, [&](const ReloadOptions& o) { return runReload(o, session.io); });
+  });
+
+  for (const bool enable : {true, false}) {
+    auto flags = std::make_shared<RequestFlags>();
+    auto* command = enable ? app.add_subcommand("enable", "Switch the extension on; the phone then loads it")
+                           : app.add_subcommand("disable", "Switch the extension off");
+    if (enable) {
+      addRequestOptions(command, *flags);
+    } else {
+      command->add_flag("--json", flags->reload.json, "Print the outcome as one JSON object");
+    }
+    command->callback([&session, flags, enable] {
+      withRequestOptions(session, *flags,
+                         [&](const ReloadOptions& o) { return runEnable({enable, o}, session.io); });
+    });
   }
-  const Action action{
-      [enable](base::JsonWriter& json) { json.beginObject().key("enabled").value(enable).endObject(); },
-      enable ? "extension enabled; the phone loads it:" : "extension disabled"};
-  return reportAction(*device, action, enable, options, io);
 }
 
 }  // namespace calldir::cli

@@ -8,11 +8,24 @@
 
 namespace calldir::cli {
 
-int runSettingsList(const std::string& root, bool json, Io& io);
+struct SettingsListOptions {
+  std::string root;
+  bool json = false;
+};
+int runSettingsList(const SettingsListOptions& options, Io& io);
+
+struct SettingsGetOptions {
+  std::string root;
+  std::string key;
+};
 // Exit 1 when the key is not set.
-int runSettingsGet(const std::string& root, const std::string& key, Io& io);
-// Stores `value` under `key`, or removes the key when there is no value.
-int runSettingsChange(const std::string& root, const std::string& key,
-                      const std::optional<std::string>& value, Io& io);
+int runSettingsGet(const SettingsGetOptions& options, Io& io);
+
+struct SettingsChangeOptions {
+  std::string root;
+  std::string key;
+  std::optional<std::string> value;  // no value: remove the key
+};
+int runSettingsChange(const SettingsChangeOptions& options, Io& io);
 
 }  // namespace calldir::cli

@@ -2,11 +2,12 @@
 
 #include <simdjson.h>
 
+#include <memory>
 #include <ostream>
 
 #include "base/json_writer.h"
-#include "cli/device_access.h"
 #include "cli/device_state.h"
+#include "cli/session.h"
 #include "cli/status_explain.h"
 #include "handler/dispatch.h"
 #include "handler/keys.h"
@@ -16,20 +17,15 @@ namespace calldir::cli {
 namespace {
 
 // How a delta list's state reads in the text output.
-std::string describe(const std::optional<storage::GroupListState>& state) {
-  using Kind = storage::GroupListState::Kind;
-  if (!state) return "no container";
-  switch (state->kind) {
-    case Kind::kNoData:
-      return "no data (does not decode, or shorter than 16 characters)";
-    case Kind::kWaiting:
-      if (state->malformed) return "waiting, malformed (will be emptied without changes)";
-      return "waiting, " + std::to_string(state->elements) + " element(s)";
-    case Kind::kMissing:
-    case Kind::kEmpty:
-      break;
+std::string describe(const DeviceState& st, const DeltaListState& list) {
+  using Kind = storage::ListContent::Kind;
+  if (!st.has_container) return "no container";
+  if (list.waiting()) {
+    if (list.malformed) return "waiting, malformed (will be emptied without changes)";
+    return "waiting, " + std::to_string(list.elements) + " element(s)";
   }
-  return storage::describeGroupListKind(state->kind);
+  if (list.kind == Kind::kMissing || list.kind == Kind::kEmpty) return storage::describeForUpdate(list.kind);
+  return "no data (does not decode, or shorter than 16 characters)";
 }
 
 // The next incremental request's action, as a word and as a sentence.
@@ -42,14 +38,15 @@ std::pair<std::string, std::string> nextRequest(const DeviceState& st) {
       return {"restore", next};
     }
     case handler::IncrementalAction::kUpdateFromDeltaLists:
-      return {"update", "update from the delta lists (callersDel.json: " + describe(st.del_list) +
-                            "; callersAdd.json: " + describe(st.add_list) + ")"};
+      return {"update", "update from the delta lists (" + std::string(handler::kDeleteListName) + ": " +
+                            describe(st, st.del_list) + "; " + std::string(handler::kAddListName) + ": " +
+                            describe(st, st.add_list) + ")"};
     case handler::IncrementalAction::kNothing:
       break;
   }
   std::string next = "nothing: the clear-all flag is not \"Y\" and the restore status is \"" + st.restore +
                      "\", not \"END\"";
-  if (st.restore == "START") {
+  if (st.restore == handler::kRestoreStarted) {
     next +=
         "; a restore from zero that found no usable data leaves \"START\" behind, so set the flag to \"Y\" "
         "again (calldir app restore) once the list resource is fixed";
@@ -79,14 +76,14 @@ std::string lastRequestLine(const DeviceState& st) {
          std::to_string(st.entries) + " entries stored now";
 }
 
-void writeListJson(base::JsonWriter& json, const std::optional<storage::GroupListState>& state) {
-  if (!state) {
+void writeListJson(base::JsonWriter& json, const DeviceState& st, const DeltaListState& list) {
+  if (!st.has_container) {
     json.null();
     return;
   }
-  json.beginObject().key("state").value(storage::describeGroupListKind(state->kind));
-  json.key("elements").value(static_cast<std::uint64_t>(state->elements));
-  json.key("malformed").value(state->malformed).endObject();
+  json.beginObject().key("state").value(storage::describeForUpdate(list.kind));
+  json.key("elements").value(static_cast<std::uint64_t>(list.elements));
+  json.key("malformed").value(list.malformed).endObject();
 }
 
 void printJson(const DeviceState& st, const StatusOptions& options, Io& io) {
@@ -117,9 +114,9 @@ void printJson(const DeviceState& st, const StatusOptions& options, Io& io) {
   }
   json.key("next").beginObject().key("action").value(action).key("description").value(next).endObject();
   json.key("delta_lists").beginObject().key(handler::kDeleteListName);
-  writeListJson(json, st.del_list);
+  writeListJson(json, st, st.del_list);
   json.key(handler::kAddListName);
-  writeListJson(json, st.add_list);
+  writeListJson(json, st, st.add_list);
   json.endObject().key("resource_installed").value(st.has_resource).endObject();
   io.out << json.finish();
 }
@@ -135,24 +132,37 @@ void printText(const DeviceState& st, const StatusOptions& options, Io& io) {
     io.out << key << " = " << escapeForLine(value) << "\n";
     if (options.explain) io.out << "  " << escapeForLine(explainStatusLine(key, value)) << "\n";
   }
-  io.out << "callersDel.json: " << describe(st.del_list) << "\ncallersAdd.json: " << describe(st.add_list)
-         << "\n";
+  io.out << handler::kDeleteListName << ": " << describe(st, st.del_list) << "\n"
+         << handler::kAddListName << ": " << describe(st, st.add_list) << "\n";
   io.out << "next incremental request: " << nextRequest(st).second << "\n";
 }
 
 }  // namespace
 
-int runStatus(const std::string& root, const StatusOptions& options, Io& io) {
-  std::optional<device::DeviceRoot> device;
-  if (base::Status s = openDevice(root, device); !s.ok()) return fail(io, "", s);
-  DeviceState st;
-  if (base::Status s = readDeviceState(*device, st); !s.ok()) return fail(io, "status", s);
+int runStatus(const StatusOptions& options, Io& io) {
+  auto device = DeviceAccess::open(options.root);
+  if (!device.ok()) return fail(io, "", device.status());
+  const auto st = readDeviceState(**device);
+  if (!st.ok()) return fail(io, "status", st.status());
   if (options.json) {
-    printJson(st, options, io);
+    printJson(*st, options, io);
   } else {
-    printText(st, options, io);
+    printText(*st, options, io);
   }
   return kExitOk;
+}
+
+void addStatusCommands(CLI::App& app, Session& session) {
+  auto options = std::make_shared<StatusOptions>();
+  auto* status = app.add_subcommand("status",
+                                    "The last request, the control keys, the status lines, the waiting delta "
+                                    "lists and what the next request will do");
+  status->add_flag("--json", options->json, "One JSON object");
+  status->add_flag("--explain", options->explain, "Tell each status line as a sentence");
+  status->callback([&session, options] {
+    options->root = session.root();
+    session.status = runStatus(*options, session.io);
+  });
 }
 
 }  // namespace calldir::cli

@@ -9,10 +9,11 @@
 namespace calldir::cli {
 
 struct StatusOptions {
+  std::string root;
   bool json = false;
   bool explain = false;  // each status line told as a sentence
 };
 
-int runStatus(const std::string& root, const StatusOptions& options, Io& io);
+int runStatus(const StatusOptions& options, Io& io);
 
 }  // namespace calldir::cli

@@ -18,7 +18,7 @@ namespace calldir::codec {
 // Decodes `text` (null reads as the empty text) with the rules above.
 std::string initWithBase64EncodedString(std::optional<std::string_view> text);
 
-// Same as initWithBase64EncodedString; kept under the class operation's name.
+// Same as initWithBase64EncodedString; kept because the ported additions have it.
 std::string dataWithBase64EncodedString(std::optional<std::string_view> text);
 
 // Decodes the `length` bytes at `in` into `out` and returns the number of
@@ -48,7 +48,8 @@ std::string base64Encoding(std::string_view data);
 std::string base64EncodingWithLineLength(std::string_view data, std::uint64_t line_length);
 
 // Byte tests. Each is false for a null or empty prefix/suffix (or a null
-// pointer or a count of 0) and when the data is shorter than it.
+// pointer or a count of 0) and when the data is shorter than it. Nothing
+// calls them; kept because the ported additions have them.
 bool hasPrefix(std::string_view data, std::optional<std::string_view> prefix);
 bool hasSuffix(std::string_view data, std::optional<std::string_view> suffix);
 bool hasPrefixBytes(std::string_view data, const void* bytes, std::uint64_t length);

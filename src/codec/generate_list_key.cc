@@ -13,14 +13,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: generate_list_key MATERIAL.json OUTPUT.inc\n");
     return 2;
   }
-  std::string json;
-  calldir::codec::KeyMaterial material{};
-  calldir::base::Status s = calldir::base::readFile(argv[1], json);
-  if (s.ok()) s = calldir::codec::parseKeyMaterial(json, material).withContext(argv[1]);
+  auto json = calldir::base::readFile(argv[1]);
+  calldir::base::Status s = json.status();
   if (s.ok()) {
-    s = calldir::base::replaceFile(argv[2],
-                                   "// Generated at build time from the list key material. Do not edit.\n" +
-                                       calldir::codec::keyMaterialSource(material, "kBuiltInKeyMaterial"));
+    auto material = calldir::codec::parseKeyMaterial(*json);
+    s = material.status().withContext(argv[1]);
+    if (s.ok()) {
+      s = calldir::base::replaceFile(argv[2],
+                                     "// Generated at build time from the list key material. Do not edit.\n" +
+                                         calldir::codec::keyMaterialSource(*material, "kBuiltInKeyMaterial"));
+    }
   }
   if (!s.ok()) {
     std::fprintf(stderr, "%s\n", s.message().c_str());

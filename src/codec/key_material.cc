@@ -15,7 +15,7 @@ bool isPrintableAscii(char c) { return c >= ' ' && c <= '~'; }
 
 Status invalid(const std::string& why) { return Status::InvalidArgument("list key material: " + why); }
 
-Status parseRecord(simdjson::dom::element record, std::size_t i, KeyRecordMaterial& out) {
+base::Result<KeyRecordMaterial> parseRecord(simdjson::dom::element record, std::size_t i) {
   const std::string where = "record " + std::to_string(i);
   std::string_view word;
   if (record["word"].get(word)) return invalid(where + " has no \"word\" text");
@@ -27,7 +27,7 @@ Status parseRecord(simdjson::dom::element record, std::size_t i, KeyRecordMateri
     return invalid(where + " must hold " + std::to_string(kRecordSizes[i]) +
                    " positions in \"point\" (the records hold 7, 4, 2 and 3 positions, 16 in all)");
   }
-  out = KeyRecordMaterial{word[0], {}, kRecordSizes[i]};
+  KeyRecordMaterial out{word[0], {}, kRecordSizes[i]};
   std::size_t j = 0;
   for (simdjson::dom::element p : points) {
     std::uint64_t position = 0;
@@ -36,12 +36,13 @@ Status parseRecord(simdjson::dom::element record, std::size_t i, KeyRecordMateri
     }
     out.point[j++] = static_cast<std::uint8_t>(position);
   }
-  return Status::Ok();
+  return out;
 }
 
 }  // namespace
 
-Status parseKeyMaterial(std::string_view json, KeyMaterial& out) {
+base::Result<KeyMaterial> parseKeyMaterial(std::string_view json) {
+  KeyMaterial out{};
   simdjson::dom::parser parser;
   simdjson::dom::element root;
   if (parser.parse(json.data(), json.size()).get(root)) return invalid("not a JSON text");
@@ -60,7 +61,9 @@ Status parseKeyMaterial(std::string_view json, KeyMaterial& out) {
   }
   std::size_t i = 0;
   for (simdjson::dom::element record : records) {
-    if (Status s = parseRecord(record, i, out.records[i]); !s.ok()) return s;
+    auto parsed = parseRecord(record, i);
+    if (!parsed.ok()) return parsed.status();
+    out.records[i] = *parsed;
     for (std::size_t k = 0; k < i; ++k) {
       if (out.records[k].word == out.records[i].word) {
         return invalid("record " + std::to_string(i) + ": \"word\" \"" + std::string(1, out.records[i].word) +
@@ -69,7 +72,7 @@ Status parseKeyMaterial(std::string_view json, KeyMaterial& out) {
     }
     ++i;
   }
-  return Status::Ok();
+  return out;
 }
 
 std::string keyMaterialSource(const KeyMaterial& material, std::string_view name) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::codec {
 
@@ -37,7 +37,7 @@ inline constexpr std::array<std::size_t, 4> kRecordSizes = {7, 4, 2, 3};
 
 // Reads key material from its JSON text, checking every rule above; the
 // error says which rule the text breaks.
-base::Status parseKeyMaterial(std::string_view json, KeyMaterial& out);
+base::Result<KeyMaterial> parseKeyMaterial(std::string_view json);
 
 // The C++ initialiser of `material` as the constant `name`, for the build.
 std::string keyMaterialSource(const KeyMaterial& material, std::string_view name);

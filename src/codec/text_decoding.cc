@@ -9,23 +9,27 @@
 
 namespace calldir::codec {
 
-DecodedText decodeListText(std::string stored) {
-  const std::string_view trimmed = platform::trimWhitespace(stored);
-  if (!platform::utf16LengthAtLeast(trimmed, 2)) return {std::string(), DecodeFailure::kTooShort};
-  if (!platform::isAscii(trimmed)) return {std::nullopt, DecodeFailure::kNotAscii};
-
-  const std::size_t decoded = decodeBase64Ascii(trimmed.data(), trimmed.size(), stored.data());
-  stored.resize(decoded);
-  if (!AES256DecryptInPlace(stored, getCallDirectoryEncryptKey())) {
-    return {std::nullopt, DecodeFailure::kCipher};
+DecodeFailure decodeListTextInPlace(std::string& text, bool known_ascii) {
+  const std::string_view trimmed = platform::trimWhitespace(text);
+  if (!platform::utf16LengthAtLeast(trimmed, 2)) {
+    text.clear();
+    return DecodeFailure::kTooShort;
   }
-  if (!platform::isValidUtf8(stored)) return {std::nullopt, DecodeFailure::kNotUtf8};
-  return {std::move(stored), DecodeFailure::kNone};
+  if (!known_ascii && !platform::isAscii(trimmed)) return DecodeFailure::kNotAscii;
+
+  const std::size_t decoded = decodeBase64Ascii(trimmed.data(), trimmed.size(), text.data());
+  text.resize(decoded);
+  if (!AES256DecryptInPlace(text, getCallDirectoryEncryptKey())) return DecodeFailure::kCipher;
+  if (!platform::isValidUtf8(text)) return DecodeFailure::kNotUtf8;
+  return DecodeFailure::kNone;
 }
 
 std::optional<std::string> getDecodedText(std::optional<std::string_view> stored) {
   if (!stored || stored->empty()) return std::string();
-  return decodeListText(std::string(*stored)).text;
+  std::string text(*stored);
+  const DecodeFailure failure = decodeListTextInPlace(text);
+  if (failure != DecodeFailure::kNone && failure != DecodeFailure::kTooShort) return std::nullopt;
+  return text;
 }
 
 std::string encodeListText(std::string_view plain, std::uint64_t line_length) {

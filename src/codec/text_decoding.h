@@ -18,16 +18,13 @@ enum class DecodeFailure {
   kNotUtf8,   // the plain bytes are not UTF-8
 };
 
-struct DecodedText {
-  // The plain text; "" for kTooShort; no text for the other failures.
-  std::optional<std::string> text;
-  DecodeFailure failure = DecodeFailure::kNone;
-};
-
-// Decodes the stored list text held in `stored`, reusing its storage: the
-// Base64 and cipher layers both shrink the text in place, so the plain text
-// costs no further copy of the list.
-DecodedText decodeListText(std::string stored);
+// Decodes the stored list text in `text` in place: the Base64 and cipher
+// layers both shrink it, so the plain text costs no further copy of the
+// list. With kNone `text` holds the plain text, with kTooShort it is empty,
+// after another failure its content is unspecified. `known_ascii` tells that
+// the caller has found every byte of `text` ASCII already, which spares a
+// second scan of a large list.
+DecodeFailure decodeListTextInPlace(std::string& text, bool known_ascii = false);
 
 // The plain text of a stored list text: the plain JSON text, "" for a null,
 // empty or too short text, and no text when the bytes do not decipher under

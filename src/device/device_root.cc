@@ -21,12 +21,10 @@ constexpr std::uint64_t kDescriptionLimit = 1 << 20;
 // The parsed JSON of a small description file, or no value.
 std::optional<simdjson::dom::element> readDescription(simdjson::dom::parser& parser,
                                                       const std::string& path) {
-  std::string text;
-  if (!base::readFile(path, text, {.follow_links = true, .max_bytes = kDescriptionLimit}).ok()) {
-    return std::nullopt;
-  }
+  const auto text = base::readFile(path, {.follow_links = true, .max_bytes = kDescriptionLimit});
+  if (!text.ok()) return std::nullopt;
   simdjson::dom::element root;
-  if (parser.parse(text).get(root)) return std::nullopt;
+  if (parser.parse(*text).get(root)) return std::nullopt;
   return root;
 }
 
@@ -41,7 +39,9 @@ std::optional<std::string> stringMember(const std::string& path, const char* key
 
 // Writes a description file unless one is there already.
 Status writeDescription(const std::string& path, const std::string& content) {
-  if (fs::exists(path)) return Status::Ok();
+  const auto exists = base::pathExists(path);
+  if (!exists.ok()) return exists.status();
+  if (*exists) return Status::Ok();
   return base::replaceFile(path, content);
 }
 
@@ -89,7 +89,9 @@ DevicePaths DeviceRoot::pathsFor(const std::string& root, const std::string& gro
 Status DeviceRoot::init(const std::string& root, const std::string& group) {
   if (Status s = checkGroup(group); !s.ok()) return s;
   const std::string marker = (fs::path(root) / "device.json").string();
-  if (fs::exists(marker)) {
+  const auto marked = base::pathExists(marker);
+  if (!marked.ok()) return marked.status();
+  if (*marked) {
     auto existing_group = stringMember(marker, "group");
     if (!existing_group) {
       return Status::InvalidArgument(marker + " is not a device description; remove it or pick another root");
@@ -121,17 +123,18 @@ Status DeviceRoot::init(const std::string& root, const std::string& group) {
   return Status::Ok();
 }
 
-Status DeviceRoot::open(const std::string& root, std::optional<DeviceRoot>& out) {
+base::Result<DeviceRoot> DeviceRoot::open(const std::string& root) {
   const std::string marker = (fs::path(root) / "device.json").string();
-  if (!fs::exists(marker)) {
+  const auto marked = base::pathExists(marker);
+  if (!marked.ok()) return marked.status();
+  if (!*marked) {
     return Status::IoError("no device at " + root + " (run `calldir --root " + root + " init` first)");
   }
   auto group = stringMember(marker, "group");
   if (!group || !checkGroup(*group).ok()) {
     return Status::IoError(marker + " does not name a valid app group");
   }
-  out.emplace(DeviceRoot(*group, pathsFor(root, *group)));
-  return Status::Ok();
+  return DeviceRoot(*group, pathsFor(root, *group));
 }
 
 std::vector<std::string> DeviceRoot::entitledGroups() const {
@@ -161,6 +164,8 @@ std::optional<std::string> DeviceRoot::principalClass() const {
   return std::string(value);
 }
 
-bool DeviceRoot::hasBundle() const { return fs::exists(fs::path(paths_.bundle) / "Info.json"); }
+bool DeviceRoot::hasBundle() const {
+  return base::pathExists((fs::path(paths_.bundle) / "Info.json").string()).valueOr(false);
+}
 
 }  // namespace calldir::device

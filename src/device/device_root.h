@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::device {
 
@@ -47,7 +47,7 @@ class DeviceRoot {
   static base::Status init(const std::string& root, const std::string& group);
 
   // Opens an initialised root; the error says how to make one otherwise.
-  static base::Status open(const std::string& root, std::optional<DeviceRoot>& out);
+  static base::Result<DeviceRoot> open(const std::string& root);
 
   const std::string& group() const { return group_; }
   const DevicePaths& paths() const { return paths_; }

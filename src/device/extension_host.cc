@@ -59,9 +59,9 @@ class PipeContext : public CallDirectoryExtensionContext {
   void completeRequestWithCompletionHandler(std::function<void(bool expired)> handler) override {
     send(wire::Operation::kComplete);
     flush();
-    const auto outcome = readOutcome();
-    if (outcome && !outcome->completed) reportFailure(*outcome);
-    if (handler && outcome && outcome->completed) handler(false);
+    const auto answer = readAnswer();
+    if (answer && answer->failure) reportFailure(*answer->failure);
+    if (handler && answer && answer->completed()) handler(false);
     completed_ = true;
   }
 
@@ -91,21 +91,17 @@ class PipeContext : public CallDirectoryExtensionContext {
   void stopIfRefused() {
     pollfd p{read_fd_, POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0) return;
-    const auto outcome = readOutcome();
-    if (outcome && !outcome->completed) reportFailure(*outcome);
+    const auto answer = readAnswer();
+    if (answer && answer->failure) reportFailure(*answer->failure);
     ::_exit(1);
   }
 
   // Tells the delegate that the platform failed the request.
-  void reportFailure(const wire::RequestOutcome& outcome) {
-    if (delegate_ == nullptr) return;
-    CallDirectoryError error;
-    error.code = outcome.code;
-    error.reason = outcome.reason;
-    delegate_->requestFailedForExtensionContext(*this, error);
+  void reportFailure(const CallDirectoryError& error) {
+    if (delegate_ != nullptr) delegate_->requestFailedForExtensionContext(*this, error);
   }
 
-  std::optional<wire::RequestOutcome> readOutcome() {
+  std::optional<wire::Answer> readAnswer() {
     std::string bytes;
     char chunk[4096];
     for (;;) {
@@ -113,9 +109,9 @@ class PipeContext : public CallDirectoryExtensionContext {
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       bytes.append(chunk, static_cast<std::size_t>(n));
-      if (auto outcome = wire::decodeOutcome(bytes)) return outcome;
+      if (auto answer = wire::decodeAnswer(bytes)) return answer;
     }
-    return wire::decodeOutcome(bytes);
+    return wire::decodeAnswer(bytes);
   }
 
   int read_fd_;
@@ -127,7 +123,8 @@ class PipeContext : public CallDirectoryExtensionContext {
   std::string buffer_;
 };
 
-int fail(const std::string& message) {
+// Says why this process cannot serve the request; its exit status.
+int cannotServe(const std::string& message) {
   std::fprintf(stderr, "calldir-extension: %s\n", message.c_str());
   return 2;
 }
@@ -135,17 +132,18 @@ int fail(const std::string& message) {
 }  // namespace
 
 int NSExtensionMain(int, char**, std::span<const PrincipalClass> classes) {
-  wire::LaunchRequest launch;
-  if (base::Status s = wire::readLaunchEnvironment(launch); !s.ok()) return fail(s.message());
-  std::optional<DeviceRoot> device;
-  if (base::Status s = DeviceRoot::open(launch.root, device); !s.ok()) return fail(s.message());
+  const auto launched = wire::readLaunchEnvironment();
+  if (!launched.ok()) return cannotServe(launched.status().message());
+  const wire::LaunchRequest& launch = *launched;
+  const auto device = DeviceRoot::open(launch.root);
+  if (!device.ok()) return cannotServe(device.status().message());
   const auto class_name = device->principalClass();
-  if (!class_name) return fail("the bundle's info names no principal class");
+  if (!class_name) return cannotServe("the bundle's info names no principal class");
   const PrincipalClass* principal = nullptr;
   for (const PrincipalClass& c : classes) {
     if (*class_name == c.name) principal = &c;
   }
-  if (principal == nullptr) return fail("no principal class named " + *class_name + " in this extension");
+  if (principal == nullptr) return cannotServe("no principal class named " + *class_name + " in this extension");
 
   RealDevice real(*device);
   // A request writes and synchronizes a status line per delta list element;

@@ -2,17 +2,16 @@
 
 namespace calldir::device {
 
-RealDevice::RealDevice(const DeviceRoot& root)
-    : root_(root),
-      settings_status_(
-          platform::SqliteSettingsStore::open(root.paths().settings, root.group(), true, settings_)),
-      files_(root.containers()),
-      bundle_(root.paths().resources) {}
+RealDevice::RealDevice(const DeviceRoot& root) : container_(root) {
+  auto opened = platform::SqliteSettingsStore::open(root.paths().settings, root.group(), true);
+  settings_status_ = opened.status();
+  if (opened.ok()) settings_ = std::move(opened).value();
+}
 
 platform::Environment RealDevice::environment() {
   platform::SettingsProvider& settings =
       settings_ ? static_cast<platform::SettingsProvider&>(*settings_) : unavailable_settings_;
-  return {settings, files_, bundle_, clock_, root_.group()};
+  return {settings, container_.files(), container_.bundle(), clock_, container_.group()};
 }
 
 }  // namespace calldir::device

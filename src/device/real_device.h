@@ -1,15 +1,15 @@
 // The real platform services of one device root, wired together: the shared
-// settings in the container, the file system restricted to the entitled
-// containers, the bundle's resources and the system clock.
+// settings in the container, the shared container's files and the bundle's
+// resources, and the system clock.
 #pragma once
 
 #include <memory>
 
 #include "base/status.h"
 #include "device/device_root.h"
+#include "device/shared_container.h"
 #include "platform/clock.h"
 #include "platform/environment.h"
-#include "platform/files.h"
 #include "platform/sqlite_settings.h"
 
 namespace calldir::device {
@@ -23,18 +23,15 @@ class RealDevice {
   explicit RealDevice(const DeviceRoot& root);
 
   platform::Environment environment();
-  const DeviceRoot& root() const { return root_; }
   const base::Status& settingsStatus() const { return settings_status_; }
   // The opened store, or null when it could not be opened.
   platform::SqliteSettingsStore* settingsStore() { return settings_.get(); }
 
  private:
-  DeviceRoot root_;
-  std::unique_ptr<platform::SqliteSettingsStore> settings_;  // before the status that opens it
+  std::unique_ptr<platform::SqliteSettingsStore> settings_;
   base::Status settings_status_;
   platform::UnavailableSettingsProvider unavailable_settings_;
-  platform::PosixFileManager files_;
-  platform::DirectoryBundle bundle_;
+  SharedContainer container_;
   platform::SystemClock clock_;
 };
 

@@ -4,19 +4,11 @@
 #include "codec/text_decoding.h"
 #include "handler/dispatch.h"
 #include "handler/keys.h"
+#include "handler/status_lines.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 
 namespace calldir::handler {
-
-namespace {
-
-constexpr std::size_t kZeroSyncThreshold = 100;
-constexpr std::string_view kZeroSyncDate = "20240107180000";
-
-std::string bracketed(std::string_view text) { return "[" + std::string(text) + "]"; }
-
-}  // namespace
 
 std::string CallDirectoryHandler::timeStamp() { return platform::describeDate(env_.clock.now()); }
 
@@ -37,14 +29,13 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
         settings->objectForKey(kRestoreStatusKey).value_or(std::string(kRestoreStatusDefault));
     const std::string clear_all =
         settings->objectForKey(kClearAllKey).value_or(std::string(kClearAllDefault));
-    settings->setObject(
-        "YES " + bracketed(clear_all) + " " + bracketed(restore_status) + " " + bracketed(timeStamp()),
-        kIsIncrementalKey);
+    settings->setObject(IncrementalLine{true, clear_all, restore_status, timeStamp()}.format(),
+                        kIsIncrementalKey);
     settings->synchronize();
     const IncrementalAction action = incrementalAction(clear_all, restore_status);
     if (action == IncrementalAction::kRestoreFromZero) {
       auto second = env_.settings.initWithSuiteName(env_.group);
-      second->setObject("START", kRestoreStatusKey);
+      second->setObject(kRestoreStarted, kRestoreStatusKey);
       second->synchronize();
       context.removeAllIdentificationEntries();
       addOrRemoveIncremental(context, effects);
@@ -57,7 +48,7 @@ void CallDirectoryHandler::beginRequestWithExtensionContext(
     const std::string clear_all =
         settings->objectForKey(kClearAllKey).value_or(std::string(kClearAllDefault));
     // The one write of a request without a synchronize of its own.
-    settings->setObject("NO " + bracketed(clear_all) + " " + bracketed(timeStamp()), kIsIncrementalKey);
+    settings->setObject(IncrementalLine{false, clear_all, "", timeStamp()}.format(), kIsIncrementalKey);
   }
   settings.reset();
   // The completion handler runs only when the platform has committed the
@@ -72,8 +63,8 @@ void CallDirectoryHandler::applyConfirmedEffects(const ConfirmedEffects& effects
   for (const auto& [name, stored] : effects.walked_lists) files_.clearJsonGroupFileIfUnchanged(name, stored);
   if (!effects.restore_ended && !effects.clear_all) return;
   auto settings = env_.settings.initWithSuiteName(env_.group);
-  if (effects.restore_ended) settings->setObject("END", kRestoreStatusKey);
-  settings->setObject("N", kClearAllKey);
+  if (effects.restore_ended) settings->setObject(kRestoreEnded, kRestoreStatusKey);
+  settings->setObject(kClearAllNo, kClearAllKey);
   settings->synchronize();
 }
 
@@ -86,24 +77,26 @@ void CallDirectoryHandler::addOrRemoveIncrementalIdentificationPhoneNumbersToCon
 void CallDirectoryHandler::addOrRemoveIncremental(platform::CallDirectoryExtensionContext& context,
                                                   ConfirmedEffects& effects) {
   auto entry_settings = env_.settings.initWithSuiteName(env_.group);
-  const std::string restore_status = entry_settings->objectForKey(kRestoreStatusKey).value_or("END");
-  entry_settings->setObject("Restore 0 " + bracketed(timeStamp()) + " " + bracketed(restore_status),
+  // This read takes a missing restore status for "END", the next one for "".
+  const std::string restore_status =
+      entry_settings->objectForKey(kRestoreStatusKey).value_or(std::string(kRestoreEnded));
+  entry_settings->setObject(RestoreLine{RestoreLine::Stage::kBegan, timeStamp(), restore_status}.format(),
                             kRestoreLogKey);
   entry_settings->synchronize();
-  if (restore_status == "START") {
+  if (restore_status == kRestoreStarted) {
     restoreFromZero(context, effects);
     return;
   }
   auto status_settings = env_.settings.initWithSuiteName(env_.group);
   const std::string second_read = status_settings->objectForKey(kRestoreStatusKey).value_or("");
-  if (second_read != "END") {
-    status_settings->setObject("444", kZeroLogKey);
-    status_settings->setObject("START", kZeroStatusKey);
+  if (second_read != kRestoreEnded) {
+    status_settings->setObject(kStatusChangedLog, kZeroLogKey);
+    status_settings->setObject(kStatusChangedStatus, kZeroStatusKey);
     status_settings->synchronize();
     return;
   }
-  status_settings->setObject("111", kZeroLogKey);
-  status_settings->setObject("COMPLETE", kZeroStatusKey);
+  status_settings->setObject(kUpdateBeganLog, kZeroLogKey);
+  status_settings->setObject(kUpdateBeganStatus, kZeroStatusKey);
   status_settings->synchronize();
   updateFromDeltaLists(context, effects);
 }
@@ -111,17 +104,17 @@ void CallDirectoryHandler::addOrRemoveIncremental(platform::CallDirectoryExtensi
 void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionContext& context,
                                            ConfirmedEffects& effects) {
   const std::string start = timeStamp();
-  auto plain = forceReadJsonDataFromResourceFile(kZeroResourceName);
-  if (!storage::holdsListData(plain)) {
+  storage::ListContent resource = files_.readResourceList(kZeroResourceName);
+  if (!resource.holdsData()) {
     auto settings = env_.settings.initWithSuiteName(env_.group);
-    settings->setObject("Restore NO DATA " + bracketed(timeStamp()), kRestoreLogKey);
+    settings->setObject(RestoreLine{RestoreLine::Stage::kNoData, timeStamp()}.format(), kRestoreLogKey);
     settings->synchronize();
     return;
   }
   saveAddZeroInstalledJsonToGroupFile(kInstalledMarkerName);
   {
     auto settings = env_.settings.initWithSuiteName(env_.group);
-    settings->setObject("Restore 1 " + bracketed(start), kRestoreLogKey);
+    settings->setObject(RestoreLine{RestoreLine::Stage::kFound, start}.format(), kRestoreLogKey);
     settings->synchronize();
   }
   // One pass reads and checks the list. Should it turn out malformed after
@@ -131,7 +124,7 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
   std::size_t count = 0;
   std::string_view last_raw;
   const auto walked =
-      storage::walkCallerListOnce(*plain, [&](std::size_t, const storage::CallerEntry& element) {
+      storage::walkCallerListOnce(resource.plain, [&](std::size_t, const storage::CallerEntry& element) {
         ++count;
         last_raw = element.raw;
         if (storage::useForAdding(element) != storage::ElementUse::kApplied) return;
@@ -146,12 +139,10 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
   if (count == 0) return;
 
   auto settings = env_.settings.initWithSuiteName(env_.group);
-  if (added > static_cast<std::int64_t>(kZeroSyncThreshold))
-    settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
-  const std::string end = timeStamp();
-  settings->setObject("Restore 2 " + bracketed(start) + "~" + bracketed(end) + " [" + std::to_string(added) +
-                          " / " + std::to_string(count) + "] " + platform::compactJson(last_raw),
-                      kRestoreLogKey);
+  if (added > kZeroSyncThreshold) settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
+  const RestoreLine applied{RestoreLine::Stage::kApplied, start, "", timeStamp(), added, count,
+                            platform::compactJson(last_raw)};
+  settings->setObject(applied.format(), kRestoreLogKey);
   settings->synchronize();
   // "END" and "N" wait for the platform's confirmation.
   effects.restore_ended = true;
@@ -166,24 +157,22 @@ void CallDirectoryHandler::updateFromDeltaLists(platform::CallDirectoryExtension
 bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContext& context,
                                           std::string_view name, std::string_view log_key, bool adding,
                                           ConfirmedEffects& effects) {
-  std::string stored;
-  auto plain = files_.readJsonDataFromGroupFile(name, stored);
-  if (!storage::holdsListData(plain)) {
+  storage::ListContent content = files_.readGroupList(name, true);
+  if (!content.holdsData()) {
     auto settings = env_.settings.initWithSuiteName(env_.group);
-    settings->setObject(adding ? "NO ADD" : "NO DELETE", log_key);
+    settings->setObject(adding ? kNoAddLine : kNoDeleteLine, log_key);
     settings->synchronize();
     return false;
   }
-  auto list = storage::parseCallerList(std::move(*plain));
+  auto list = storage::parseCallerList(std::move(content.plain));
   if (list && list->count() > 0) {
-    const std::string count = std::to_string(list->count());
     storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& element) {
       {
         // Logged and flushed before the element is applied, so the last
         // line names the element in progress.
         auto settings = env_.settings.initWithSuiteName(env_.group);
-        settings->setObject(
-            "[" + std::to_string(index) + " / " + count + "] " + storage::describeElement(element), log_key);
+        settings->setObject(ElementLine{index, list->count(), storage::describeElement(element)}.format(),
+                            log_key);
         settings->synchronize();
       }
       if (adding) {
@@ -199,14 +188,14 @@ bool CallDirectoryHandler::applyDeltaList(platform::CallDirectoryExtensionContex
   // Emptied after a processed, empty or malformed list alike, once the
   // platform has confirmed the request, unless the containing application
   // has replaced it meanwhile.
-  effects.walked_lists.emplace_back(name, std::move(stored));
+  effects.walked_lists.emplace_back(name, std::move(content.stored));
   return true;
 }
 
 void CallDirectoryHandler::requestFailedForExtensionContext(platform::CallDirectoryExtensionContext&,
                                                             const platform::CallDirectoryError& error) {
   auto settings = env_.settings.initWithSuiteName(env_.group);
-  settings->setObject("error " + error.description(), kErrorKey);
+  settings->setObject(ErrorLine{error}.format(), kErrorKey);
   settings->synchronize();
 }
 

@@ -33,7 +33,7 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   // Handles one request and completes it before returning.
   void beginRequestWithExtensionContext(platform::CallDirectoryExtensionContext& context) override;
 
-  // Fixed samples; no request road sends them.
+  // Fixed samples; no request road sends them. Kept because the ported class has them.
   void addAllBlockingPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);
   void addOrRemoveIncrementalBlockingPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);
   void addAllIdentificationPhoneNumbersToContext(platform::CallDirectoryExtensionContext& context);
@@ -48,7 +48,8 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   void requestFailedForExtensionContext(platform::CallDirectoryExtensionContext& context,
                                         const platform::CallDirectoryError& error) override;
 
-  // The list file operations.
+  // The list file operations, under the names of the ported class; the
+  // request roads read through ListFiles' ListContent readers.
   void clearJsonGroupFile(std::string_view name) { files_.clearJsonGroupFile(name); }
   void saveAddZeroInstalledJsonToGroupFile(std::string_view name) {
     files_.saveAddZeroInstalledJsonToGroupFile(name);
@@ -56,6 +57,7 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
   std::optional<std::string> forceReadJsonDataFromResourceFile(std::string_view name) {
     return files_.forceReadJsonDataFromResourceFile(name);
   }
+  // Nothing sends it; kept because the ported class has it.
   std::optional<std::string> readJsonDataFromResourceFile(std::string_view name) {
     return files_.readJsonDataFromResourceFile(name);
   }
@@ -66,7 +68,7 @@ class CallDirectoryHandler : public platform::CallDirectoryProvider {
     files_.writeJsonToGroupFile(name, text);
   }
 
-  // The codec operations.
+  // The codec operations, forwarded; kept because the ported class has them.
   std::optional<std::string> getDecodedText(std::optional<std::string_view> text);
   std::string getCallDirectoryEncryptKey();
 

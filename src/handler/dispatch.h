@@ -5,10 +5,12 @@
 
 #include <string_view>
 
+#include "handler/keys.h"
+
 namespace calldir::handler {
 
 // Values a missing control key reads as at the start of a request.
-inline constexpr std::string_view kClearAllDefault = "N";
+inline constexpr std::string_view kClearAllDefault = kClearAllNo;
 inline constexpr std::string_view kRestoreStatusDefault = "EMPTY";
 
 enum class IncrementalAction {

@@ -10,6 +10,14 @@ namespace calldir::handler {
 inline constexpr std::string_view kClearAllKey = "CDListClearAllYN";
 inline constexpr std::string_view kRestoreStatusKey = "CDListRestoreStatus";
 
+// The values that move the control keys along: "Y" asks for a restore from
+// zero and "N" is written after one; "START" marks a restore asked for (or
+// one that found no data), "END" one that loaded, which lets updates run.
+inline constexpr std::string_view kClearAllYes = "Y";
+inline constexpr std::string_view kClearAllNo = "N";
+inline constexpr std::string_view kRestoreStarted = "START";
+inline constexpr std::string_view kRestoreEnded = "END";
+
 inline constexpr std::string_view kIsIncrementalKey = "CallDirectoryisIncremental";
 inline constexpr std::string_view kErrorKey = "CallDirectoryErrorError";
 inline constexpr std::string_view kRestoreLogKey = "CallDirectoryRestoreStatus";

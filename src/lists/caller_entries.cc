@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "storage/caller_list.h"
+#include "storage/list_content.h"
 
 namespace calldir::lists {
 
@@ -40,22 +41,22 @@ std::size_t CallerEntries::firstRepeatedNumber() const {
   return numbers_.size();
 }
 
-base::Status readCallerEntries(std::string data, CallerEntries& out) {
-  out = CallerEntries{};
-  ListSource source = readListSource(std::move(data));
-  if (source.outcome == ListSource::Outcome::kUndecodable) {
+base::Result<CallerEntries> readCallerEntries(std::string data) {
+  CallerEntries out;
+  storage::ListContent content = storage::readListInput(std::move(data));
+  if (content.kind == storage::ListContent::Kind::kUndecodable) {
     return base::Status::InvalidArgument(std::string("the list text does not decode: ") +
-                                         codec::describeDecodeFailure(source.failure));
+                                         codec::describeDecodeFailure(content.failure));
   }
-  if (source.outcome == ListSource::Outcome::kNoData) return base::Status::Ok();  // no entries
-  auto list = storage::parseCallerList(std::move(source.plain));
+  if (!content.holdsData()) return out;  // no entries
+  auto list = storage::parseCallerList(std::move(content.plain));
   if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
   if (list->text().size() > UINT32_MAX) return base::Status::InvalidArgument("the list is larger than 4 GiB");
   storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
     if (storage::useForAdding(e) != storage::ElementUse::kApplied) return;
     out.add(platform::integerValue(*e.number), *e.name);
   });
-  return base::Status::Ok();
+  return out;
 }
 
 }  // namespace calldir::lists

@@ -10,8 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/status.h"
-#include "lists/list_source.h"
+#include "base/result.h"
 
 namespace calldir::lists {
 
@@ -36,6 +35,6 @@ class CallerEntries {
 // text or plain JSON): elements with both a "number" and a "name"; the
 // others are left out. An invalid-argument error when the list does not
 // decode or parse.
-base::Status readCallerEntries(std::string data, CallerEntries& out);
+base::Result<CallerEntries> readCallerEntries(std::string data);
 
 }  // namespace calldir::lists

@@ -3,6 +3,7 @@
 #include <csv.h>
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace {
 using Row = std::vector<std::string>;
 
 // Every row of `csv`, through libcsv.
-base::Status parseRows(std::string_view csv, std::vector<Row>& rows) {
+base::Result<std::vector<Row>> parseRows(std::string_view csv) {
+  std::vector<Row> rows;
   struct Collect {
     std::vector<Row>* rows;
     Row row;
@@ -36,58 +38,61 @@ base::Status parseRows(std::string_view csv, std::vector<Row>& rows) {
   const std::string error = parsed ? "" : csv_strerror(csv_error(&parser));
   csv_free(&parser);
   if (!parsed) return base::Status::InvalidArgument("the CSV does not parse: " + error);
-  return base::Status::Ok();
+  return rows;
 }
 
 // The position (from 0) of the column `which` names.
-base::Status columnIndex(const std::string& which, const std::optional<Row>& header, std::size_t& out) {
+base::Result<std::size_t> columnIndex(const std::string& which, const std::optional<Row>& header) {
   if (!which.empty() &&
       std::all_of(which.begin(), which.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    out = std::stoul(which);
-    if (out == 0) return base::Status::InvalidArgument("columns are counted from 1");
-    --out;
-    return base::Status::Ok();
+    std::size_t position = 0;
+    const auto [end, error] = std::from_chars(which.data(), which.data() + which.size(), position);
+    if (error != std::errc() || end != which.data() + which.size()) {
+      return base::Status::InvalidArgument("the column " + which + " is out of range");
+    }
+    if (position == 0) return base::Status::InvalidArgument("columns are counted from 1");
+    return position - 1;
   }
   if (!header)
     return base::Status::InvalidArgument("the column \"" + which +
                                          "\" is named, but the CSV has no header row");
   const auto it = std::find(header->begin(), header->end(), which);
   if (it == header->end()) return base::Status::InvalidArgument("the CSV has no column \"" + which + "\"");
-  out = static_cast<std::size_t>(it - header->begin());
-  return base::Status::Ok();
+  return static_cast<std::size_t>(it - header->begin());
 }
 
 }  // namespace
 
-base::Status csvToList(std::string_view csv, const CsvColumns& columns, std::string& plain) {
-  plain.clear();
+base::Result<std::string> csvToList(std::string_view csv, const CsvColumns& columns) {
   if (csv.substr(0, 3) == "\xEF\xBB\xBF") csv.remove_prefix(3);  // a byte order mark
-  std::vector<Row> rows;
-  if (base::Status s = parseRows(csv, rows); !s.ok()) return s;
+  auto parsed = parseRows(csv);
+  if (!parsed.ok()) return parsed.status();
+  const std::vector<Row>& rows = *parsed;
   // The header: a first row whose number field holds no digit.
   std::optional<Row> header;
-  std::size_t number_column = 0;
   if (!rows.empty()) {
-    std::size_t first_guess = 0;
-    const bool numbered = columnIndex(columns.number, std::nullopt, first_guess).ok();
+    const auto first_guess = columnIndex(columns.number, std::nullopt);
     const Row& first = rows.front();
-    const std::string field = numbered && first_guess < first.size() ? first[first_guess] : "";
-    if (!numbered || std::none_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::string field = first_guess.ok() && *first_guess < first.size() ? first[*first_guess] : "";
+    if (!first_guess.ok() ||
+        std::none_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })) {
       header = first;
     }
   }
-  std::size_t name_column = 0;
-  if (base::Status s = columnIndex(columns.number, header, number_column); !s.ok()) return s;
-  if (base::Status s = columnIndex(columns.name, header, name_column); !s.ok()) return s;
+  const auto number_column = columnIndex(columns.number, header);
+  if (!number_column.ok()) return number_column.status();
+  const auto name_column = columnIndex(columns.name, header);
+  if (!name_column.ok()) return name_column.status();
+  std::string plain;
   for (std::size_t r = header ? 1 : 0; r < rows.size(); ++r) {
     const Row& row = rows[r];
-    const std::string number = number_column < row.size() ? row[number_column] : "";
+    const std::string number = *number_column < row.size() ? row[*number_column] : "";
     appendListElement(
         plain, number,
-        name_column < row.size() ? std::optional<std::string_view>(row[name_column]) : std::nullopt);
+        *name_column < row.size() ? std::optional<std::string_view>(row[*name_column]) : std::nullopt);
   }
   closeList(plain);
-  return base::Status::Ok();
+  return plain;
 }
 
 std::string csvField(std::string_view text) {

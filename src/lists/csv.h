@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::lists {
 
@@ -19,7 +19,7 @@ struct CsvColumns {
 // The plain caller list of the rows of `csv`, in row order. The first row is
 // a header when its number field holds no digit; columns named by header
 // need one. A row without the name column gives an element without a name.
-base::Status csvToList(std::string_view csv, const CsvColumns& columns, std::string& plain);
+base::Result<std::string> csvToList(std::string_view csv, const CsvColumns& columns);
 
 // One CSV field, quoted as RFC 4180 allows (always, quotes doubled).
 std::string csvField(std::string_view text);

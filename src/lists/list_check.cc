@@ -1,7 +1,7 @@
 #include "lists/list_check.h"
 
+#include "lists/line_counter.h"
 #include "lists/phone_numbers.h"
-#include "platform/call_directory.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 
@@ -79,8 +79,8 @@ class Checker {
       report_.problems.push_back({element, line, code, std::move(message)});
   }
 
-  void refuse(std::size_t element, std::optional<std::size_t> line, int code, const std::string& message) {
-    if (!report_.refusal) report_.refusal = CheckReport::Refusal{code, element, line, message};
+  void refuse(std::size_t element, std::optional<std::size_t> line, platform::CallDirectoryError error) {
+    if (!report_.refusal) report_.refusal = CheckReport::Refusal{std::move(error), element, line};
   }
 
   void lint(std::size_t n, std::optional<std::size_t> line, std::string_view text, std::int64_t number) {
@@ -97,30 +97,23 @@ class Checker {
                "without \"+\"); the phone would never match a call");
     }
     if (options_.region.empty()) return;
-    std::string regional;
-    if (readPhoneNumber(text, options_.region, regional).ok() && regional != digits) {
+    const auto regional = readPhoneNumber(text, options_.region);
+    if (regional.ok() && *regional != digits) {
       note(n, line, kReadsDifferently,
-           "\"" + std::string(text) + "\" is " + regional + " in " + options_.region +
+           "\"" + std::string(text) + "\" is " + *regional + " in " + options_.region +
                ", but the extension takes it as " + digits);
     }
   }
 
   void order(std::size_t n, std::optional<std::size_t> line, std::int64_t number) {
-    if (previous_ && number < *previous_) {
-      const std::string message =
-          std::to_string(number) + " is lower than the addition before it, " + std::to_string(*previous_);
-      note(n, line, kOutOfOrder, message);
-      refuse(n, line, platform::kErrorEntriesOutOfOrder, message);
-    } else if (previous_ && number == *previous_) {
-      const std::string message = std::to_string(number) + " repeats the addition before it";
-      note(n, line, kDuplicate, message);
-      refuse(n, line, platform::kErrorDuplicateEntries, message);
+    if (auto error = platform::checkNextAddition(previous_, number)) {
+      note(n, line, error->code == platform::kErrorDuplicateEntries ? kDuplicate : kOutOfOrder, error->reason);
+      refuse(n, line, std::move(*error));
     }
     previous_ = number;
     if (options_.role == ListRole::kResource &&
         static_cast<std::int64_t>(report_.applied) == options_.max_entries + 1) {
-      refuse(n, line, platform::kErrorMaximumEntriesExceeded,
-             "more than " + std::to_string(options_.max_entries) + " entries, the phone's cap");
+      refuse(n, line, platform::maximumEntriesExceeded(options_.max_entries));
     }
   }
 
@@ -132,28 +125,32 @@ class Checker {
 
 }  // namespace
 
+const char* CheckReport::outcomeName() const {
+  if (content == storage::ListContent::Kind::kUndecodable) return "undecodable";
+  if (content != storage::ListContent::Kind::kList) return "no_data";
+  return malformed ? "malformed" : "list";
+}
+
 std::string CheckReport::verdict() const {
   const std::string load = role == ListRole::kResource ? "a restore from zero" : "an update";
-  switch (outcome) {
-    case Outcome::kUndecodable:
-      return load +
-             " applies nothing: the list text does not decode: " + codec::describeDecodeFailure(failure);
-    case Outcome::kNoData:
-      return load +
-             " applies nothing: the list holds no data (its plain text is shorter than 16 characters, or "
-             "the file is empty or not UTF-8), and " +
-             (role == ListRole::kResource ? "the restore status stays \"START\""
-                                          : "the file is left as it is");
-    case Outcome::kMalformed:
-      return load + " applies nothing: the plain text is not a JSON array" +
-             (role == ListRole::kResource ? "" : " (the file is emptied all the same)");
-    case Outcome::kList:
-      break;
+  if (content == storage::ListContent::Kind::kUndecodable) {
+    return load + " applies nothing: the list text does not decode: " + codec::describeDecodeFailure(failure);
+  }
+  if (content != storage::ListContent::Kind::kList) {
+    return load +
+           " applies nothing: the list holds no data (its plain text is shorter than 16 characters, or "
+           "the file is empty or not UTF-8), and " +
+           (role == ListRole::kResource ? "the restore status stays \"START\"" : "the file is left as it is");
+  }
+  if (malformed) {
+    return load + " applies nothing: the plain text is not a JSON array" +
+           (role == ListRole::kResource ? "" : " (the file is emptied all the same)");
   }
   if (refusal) {
-    return load + " fails: error " + std::to_string(refusal->code) + " (" +
-           platform::errorCodeName(refusal->code) + ") at element " + std::to_string(refusal->element) +
-           (refusal->line ? " (line " + std::to_string(*refusal->line) + ")" : "") + ": " + refusal->message;
+    const platform::CallDirectoryError& error = refusal->error;
+    return load + " fails: error " + std::to_string(error.code) + " (" + platform::errorCodeName(error.code) +
+           ") at element " + std::to_string(refusal->element) +
+           (refusal->line ? " (line " + std::to_string(*refusal->line) + ")" : "") + ": " + error.reason;
   }
   if (role == ListRole::kDel) return load + " removes " + plural(applied, "number", "numbers");
   return load + " adds " + plural(applied, "entry", "entries");
@@ -162,23 +159,20 @@ std::string CheckReport::verdict() const {
 CheckReport checkList(std::string data, const CheckOptions& options) {
   CheckReport report;
   report.role = options.role;
-  ListSource source = readListSource(std::move(data));
-  report.plain_input = source.plain_input;
-  report.failure = source.failure;
-  if (source.outcome == ListSource::Outcome::kUndecodable) {
-    report.outcome = CheckReport::Outcome::kUndecodable;
-    return report;
-  }
-  if (source.outcome == ListSource::Outcome::kNoData) {
-    report.outcome = CheckReport::Outcome::kNoData;
-    return report;
-  }
+  storage::ListContent content =
+      options.as_stored ? storage::readListText(std::move(data)) : storage::readListInput(std::move(data));
+  report.content = content.kind;
+  report.plain_input = content.plain_input;
+  report.failure = content.failure;
+  if (!content.holdsData()) return report;
   // The walk reads the document's own buffer, where lines are counted too.
-  auto list = storage::parseCallerList(std::move(source.plain));
-  if (!list) {
-    report.outcome = CheckReport::Outcome::kMalformed;
+  auto read = storage::readCallerList(std::move(content.plain));
+  if (!read.ok()) {
+    report.malformed = true;
+    report.why_malformed = read.status().message();
     return report;
   }
+  std::unique_ptr<platform::JsonDocument> list = std::move(read).value();
   report.elements = list->count();
   std::string_view text = list->text();
   Checker checker(options, report, text);

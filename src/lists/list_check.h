@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "lists/list_source.h"
+#include "platform/call_directory.h"
+#include "storage/list_content.h"
 
 namespace calldir::lists {
 
@@ -40,8 +41,11 @@ inline constexpr const char* kReadsDifferently = "reads_differently";
 struct CheckOptions {
   ListRole role = ListRole::kResource;
   std::string region;                    // empty: none; else a region code such as "KR"
-  std::int64_t max_entries = 2'000'000;  // the phone's cap, for a restore from zero
+  std::int64_t max_entries = platform::kDefaultMaximumEntries;  // the phone's cap, for a restore from zero
   std::size_t listed_per_kind = 20;      // problems kept in `problems` per code
+  // Read exactly as the extension reads the file: a plain JSON list is then
+  // a list text that does not decode, not a list.
+  bool as_stored = false;
 };
 
 struct Problem {
@@ -52,26 +56,31 @@ struct Problem {
 };
 
 struct CheckReport {
-  enum class Outcome { kList, kUndecodable, kNoData, kMalformed };
-  Outcome outcome = Outcome::kList;
-  codec::DecodeFailure failure = codec::DecodeFailure::kNone;
+  storage::ListContent::Kind content = storage::ListContent::Kind::kList;  // what the list holds
+  codec::DecodeFailure failure = codec::DecodeFailure::kNone;             // for kUndecodable
+  bool malformed = false;  // list data that is not a JSON array
+  std::string why_malformed;  // what it is instead, in a few words
   bool plain_input = false;
   ListRole role = ListRole::kResource;
   std::size_t elements = 0;
   std::size_t applied = 0;  // entries added, or numbers removed for a del list
+  // Where the platform would stop the load, and with what.
   struct Refusal {
-    int code = 0;  // the platform's error code
+    platform::CallDirectoryError error;
     std::size_t element = 0;
     std::optional<std::size_t> line;
-    std::string message;
   };
   std::optional<Refusal> refusal;             // the first the platform would stop at
   std::vector<Problem> problems;              // the first `listed_per_kind` of each code
   std::map<std::string, std::size_t> counts;  // every problem, per code
 
   std::size_t problemCount() const;
+  // A list of elements: it decoded, held data and parsed.
+  bool isList() const { return content == storage::ListContent::Kind::kList && !malformed; }
+  // "list", "undecodable", "no_data" or "malformed".
+  const char* outcomeName() const;
   // True when nothing is skipped, refused or warned about.
-  bool clean() const { return outcome == Outcome::kList && problemCount() == 0 && !refusal; }
+  bool clean() const { return isList() && problemCount() == 0 && !refusal; }
   // The first line of the check: what the load does.
   std::string verdict() const;
 };

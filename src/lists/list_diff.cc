@@ -17,8 +17,8 @@ base::Status refuseRepeats(CallerEntries& list, const char* which) {
 
 }  // namespace
 
-base::Status diffLists(CallerEntries& old_list, CallerEntries& new_list, ListDiff& out) {
-  out = ListDiff{};
+base::Result<ListDiff> diffLists(CallerEntries& old_list, CallerEntries& new_list) {
+  ListDiff out;
   if (auto s = refuseRepeats(old_list, "OLD"); !s.ok()) return s;
   if (auto s = refuseRepeats(new_list, "NEW"); !s.ok()) return s;
   std::size_t i = 0, j = 0;
@@ -46,7 +46,7 @@ base::Status diffLists(CallerEntries& old_list, CallerEntries& new_list, ListDif
   }
   closeList(out.del_plain);
   closeList(out.add_plain);
-  return base::Status::Ok();
+  return out;
 }
 
 }  // namespace calldir::lists

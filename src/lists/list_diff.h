@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "lists/caller_entries.h"
 
 namespace calldir::lists {
@@ -22,6 +22,6 @@ struct ListDiff {
 
 // Computes the delta lists of `old_list` and `new_list`. A list with the
 // same number twice is refused: an invalid-argument error naming it.
-base::Status diffLists(CallerEntries& old_list, CallerEntries& new_list, ListDiff& out);
+base::Result<ListDiff> diffLists(CallerEntries& old_list, CallerEntries& new_list);
 
 }  // namespace calldir::lists

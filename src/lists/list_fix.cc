@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "lists/line_counter.h"
 #include "lists/list_writer.h"
 #include "lists/phone_numbers.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
+#include "storage/list_content.h"
 
 namespace calldir::lists {
 
@@ -72,7 +74,10 @@ class Fixer {
       return true;
     }
     if (!options_.region.empty() || writtenAsPhoneNumber(text)) {
-      return readPhoneNumber(text, options_.region, digits).ok();
+      auto read = readPhoneNumber(text, options_.region);
+      if (!read.ok()) return false;
+      digits = std::move(read).value();
+      return true;
     }
     return false;
   }
@@ -139,18 +144,19 @@ void settle(std::vector<FixEntry>& entries, const FixOptions& options, FixReport
 
 }  // namespace
 
-base::Status fixList(std::string data, const FixOptions& options, std::string& plain, FixReport& report) {
-  report = FixReport{};
-  plain.clear();
-  ListSource source = readListSource(std::move(data));
-  if (source.outcome == ListSource::Outcome::kUndecodable) {
+base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
+  FixResult result;
+  FixReport& report = result.report;
+  std::string& plain = result.plain;
+  storage::ListContent content = storage::readListInput(std::move(data));
+  if (content.kind == storage::ListContent::Kind::kUndecodable) {
     return base::Status::InvalidArgument(std::string("the list text does not decode: ") +
-                                         codec::describeDecodeFailure(source.failure));
+                                         codec::describeDecodeFailure(content.failure));
   }
-  auto list = storage::parseCallerList(std::move(source.plain));
+  auto list = storage::parseCallerList(std::move(content.plain));
   if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
   report.elements = list->count();
-  Fixer fixer(options, report, source.plain_input ? list->text() : std::string_view());
+  Fixer fixer(options, report, content.plain_input ? list->text() : std::string_view());
   storage::forEachCallerEntry(
       *list, [&](std::size_t index, const storage::CallerEntry& e) { fixer.visit(index, e); });
   auto& entries = fixer.entries;
@@ -163,7 +169,7 @@ base::Status fixList(std::string data, const FixOptions& options, std::string& p
     report.written = 0;
     plain.clear();
   }
-  return base::Status::Ok();
+  return result;
 }
 
 }  // namespace calldir::lists

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "lists/list_check.h"
 
 namespace calldir::lists {
@@ -47,9 +47,13 @@ struct FixReport {
   std::vector<Problem> problems;  // dropped elements (the first per code) and every conflict
 };
 
-// Fixes the list in `data` (a list text or plain JSON) into `plain`, one
-// element per line. An invalid-argument error when it does not decode or
-// parse.
-base::Status fixList(std::string data, const FixOptions& options, std::string& plain, FixReport& report);
+struct FixResult {
+  std::string plain;  // the fixed list, one element per line; empty when conflicts stopped it
+  FixReport report;
+};
+
+// Fixes the list in `data` (a list text or plain JSON). An invalid-argument
+// error when it does not decode or parse.
+base::Result<FixResult> fixList(std::string data, const FixOptions& options);
 
 }  // namespace calldir::lists

@@ -33,7 +33,7 @@ bool isPossibleInternational(std::string_view digits) {
   return util().IsPossibleNumber(number);
 }
 
-base::Status readPhoneNumber(std::string_view text, std::string_view region, std::string& digits) {
+base::Result<std::string> readPhoneNumber(std::string_view text, std::string_view region) {
   std::string upper(region.empty() ? "ZZ" : region);
   std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
   PhoneNumber number;
@@ -51,8 +51,7 @@ base::Status readPhoneNumber(std::string_view text, std::string_view region, std
   }
   std::string e164;
   util().Format(number, PhoneNumberUtil::E164, &e164);
-  digits = e164.substr(1);
-  return base::Status::Ok();
+  return e164.substr(1);
 }
 
 }  // namespace calldir::lists

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::lists {
 
@@ -23,7 +23,7 @@ bool isPossibleInternational(std::string_view digits);
 // Reads `text` as a phone number written in `region` (empty: the text must
 // begin with "+") and gives its E.164 digits without "+". An
 // invalid-argument error says why the text is no phone number.
-base::Status readPhoneNumber(std::string_view text, std::string_view region, std::string& digits);
+base::Result<std::string> readPhoneNumber(std::string_view text, std::string_view region);
 
 // True when `text` is nothing but decimal digits.
 bool isDigitsOnly(std::string_view text);

@@ -31,4 +31,21 @@ const char* errorCodeName(int code) {
   }
 }
 
+std::optional<CallDirectoryError> checkNextAddition(std::optional<std::int64_t> previous,
+                                                    std::int64_t number) {
+  if (!previous || number > *previous) return std::nullopt;
+  if (number == *previous) {
+    return CallDirectoryError{.code = kErrorDuplicateEntries,
+                              .reason = "duplicate entries: " + std::to_string(number)};
+  }
+  return CallDirectoryError{.code = kErrorEntriesOutOfOrder,
+                            .reason = "entries out of order: " + std::to_string(number) + " after " +
+                                      std::to_string(*previous)};
+}
+
+CallDirectoryError maximumEntriesExceeded(std::int64_t cap) {
+  return CallDirectoryError{.code = kErrorMaximumEntriesExceeded,
+                            .reason = "maximum entries exceeded: more than " + std::to_string(cap) + " entries"};
+}
+
 }  // namespace calldir::platform

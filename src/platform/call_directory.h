@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace calldir::platform {
 
-// A failure of a request, as the platform reports it.
+// A failure of a request, as the platform reports it: the one shape of a
+// platform failure, from the service's checks through the wire to the
+// extension, the command line and the list check.
 struct CallDirectoryError {
   std::string domain = "com.apple.CallKit.error.calldirectorymanager";
   int code = 0;
@@ -18,6 +21,7 @@ struct CallDirectoryError {
 
   // `Error Domain=<domain> Code=<n> "<reason>"`.
   std::string description() const;
+  bool operator==(const CallDirectoryError&) const = default;
 };
 
 // The platform's error codes for call directory requests.
@@ -35,6 +39,19 @@ enum CallDirectoryErrorCode : int {
 
 // The name of an error code, such as "entriesOutOfOrder".
 const char* errorCodeName(int code);
+
+// The most identification entries the phone keeps for one extension, unless
+// a request is given another cap.
+inline constexpr std::int64_t kDefaultMaximumEntries = 2'000'000;
+
+// The platform's rule for the additions of one request: each number above
+// the one before it. The error that `number` after `previous` meets
+// (entriesOutOfOrder or duplicateEntries), or no value when it may follow.
+std::optional<CallDirectoryError> checkNextAddition(std::optional<std::int64_t> previous,
+                                                    std::int64_t number);
+
+// The error of a request that would leave more than `cap` entries.
+CallDirectoryError maximumEntriesExceeded(std::int64_t cap);
 
 class CallDirectoryExtensionContext;
 

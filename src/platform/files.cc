@@ -38,10 +38,9 @@ bool PosixFileManager::createFileAtPath(const std::string& path) {
 }
 
 std::optional<std::string> PosixFileManager::dataWithContentsOfFile(const std::string& path) {
-  std::string data;
-  if (!base::readFile(path, data, {.follow_links = false, .max_bytes = kMaxFileBytes}).ok())
-    return std::nullopt;
-  return data;
+  auto data = base::readFile(path, {.follow_links = false, .max_bytes = kMaxFileBytes});
+  if (!data.ok()) return std::nullopt;
+  return std::move(data).value();
 }
 
 bool PosixFileManager::writeToFile(const std::string& path, std::string_view data) {
@@ -56,9 +55,8 @@ bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::str
   struct stat st {};
   if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   if (static_cast<std::uint64_t>(st.st_size) != expected.size()) return false;
-  std::string current;
-  if (!base::readDescriptor(fd.get(), path, current, expected.size()).ok() || current != expected)
-    return false;
+  const auto current = base::readDescriptor(fd.get(), path, expected.size());
+  if (!current.ok() || *current != expected) return false;
   return ::ftruncate(fd.get(), 0) == 0;
 }
 

@@ -229,8 +229,28 @@ JsonDocument::JsonDocument(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) 
 JsonDocument::~JsonDocument() = default;
 
 std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
+  auto document = read(std::move(text));
+  return document.ok() ? std::move(document).value() : nullptr;
+}
+
+base::Result<std::unique_ptr<JsonDocument>> JsonDocument::read(std::string text) {
+  std::unique_ptr<JsonDocument> document = parseWhole(text);
+  if (document) return document;
+  if (!isValidUtf8(text)) return base::Status::InvalidArgument("it is not UTF-8 text");
+  return base::Status::InvalidArgument("it is not well-formed JSON with an array or object at the top");
+}
+
+std::unique_ptr<JsonDocument> JsonDocument::parseWhole(std::string& text) {
   auto impl = std::make_unique<Impl>();
   impl->text = std::move(text);
+  // On failure the text goes back to the caller, to say why.
+  struct GiveBack {
+    std::unique_ptr<Impl>& impl;
+    std::string& text;
+    ~GiveBack() {
+      if (impl) text = std::move(impl->text);
+    }
+  } give_back{impl, text};
   std::string& buffer = impl->text;
   const std::size_t length = buffer.size();
   impl->length = length;
@@ -340,12 +360,13 @@ std::string compactJson(std::string_view raw) {
   return out;
 }
 
-std::optional<std::string> whyNotJsonArray(std::string_view text) {
-  if (!isValidUtf8(text)) return "it is not UTF-8 text";
-  auto document = JsonDocument::parse(std::string(text));
-  if (!document) return "it is not well-formed JSON with an array or object at the top";
-  if (document->kind() != JsonDocument::Kind::kArray) return "its top level is an object, not an array";
-  return std::nullopt;
+base::Status checkJsonArray(std::string_view text) {
+  auto document = JsonDocument::read(std::string(text));
+  if (!document.ok()) return document.status();
+  if ((*document)->kind() != JsonDocument::Kind::kArray) {
+    return base::Status::InvalidArgument("its top level is an object, not an array");
+  }
+  return base::Status::Ok();
 }
 
 }  // namespace calldir::platform

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace calldir::platform {
 
 // One element of a top-level array.
@@ -36,6 +38,9 @@ class JsonDocument {
   // Parses `text`, taking over its buffer. No result when the text is not
   // well-formed JSON or its top level is neither an array nor an object.
   static std::unique_ptr<JsonDocument> parse(std::string text);
+  // As parse, with an invalid-argument error that says in a few words why
+  // the text is no document.
+  static base::Result<std::unique_ptr<JsonDocument>> read(std::string text);
 
   ~JsonDocument();
   JsonDocument(const JsonDocument&) = delete;
@@ -71,6 +76,8 @@ class JsonDocument {
  private:
   struct Impl;
   explicit JsonDocument(std::unique_ptr<Impl> impl);
+  // Parses `text`, taking it over; leaves it where it was on failure.
+  static std::unique_ptr<JsonDocument> parseWhole(std::string& text);
   std::unique_ptr<Impl> impl_;
 };
 
@@ -78,7 +85,8 @@ class JsonDocument {
 // elements in the order written. Used to render an element in a log line.
 std::string compactJson(std::string_view raw);
 
-// Why `text` is not a JSON array, in a few words, or no value when it is one.
-std::optional<std::string> whyNotJsonArray(std::string_view text);
+// Ok when `text` is a UTF-8 JSON array; otherwise an invalid-argument error
+// that says in a few words what it is instead.
+base::Status checkJsonArray(std::string_view text);
 
 }  // namespace calldir::platform

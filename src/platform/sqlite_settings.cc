@@ -43,13 +43,15 @@ class SqliteSettings : public Settings {
   bool wrote_ = false;
 };
 
-SqliteSettingsStore::SqliteSettingsStore(std::string suite, std::unique_ptr<Impl> impl)
-    : suite_(std::move(suite)), impl_(std::move(impl)) {}
+SqliteSettingsStore::SqliteSettingsStore(std::string path, std::string suite, std::unique_ptr<Impl> impl)
+    : path_(std::move(path)), suite_(std::move(suite)), impl_(std::move(impl)) {}
 
-base::Status SqliteSettingsStore::open(const std::string& path, std::string suite, bool create,
-                                       std::unique_ptr<SqliteSettingsStore>& out) {
+base::Result<std::unique_ptr<SqliteSettingsStore>> SqliteSettingsStore::open(const std::string& path,
+                                                                             std::string suite, bool create) {
   auto impl = std::make_unique<Impl>();
-  if (auto s = sqlite::open(path, create, impl->db); !s.ok()) return s;
+  auto db_opened = sqlite::open(path, create);
+  if (!db_opened.ok()) return db_opened.status();
+  impl->db = std::move(db_opened).value();
   sqlite3* db = impl->db.get();
   if (auto s = sqlite::exec(db,
                             "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY NOT NULL, value) "
@@ -66,8 +68,7 @@ base::Status SqliteSettingsStore::open(const std::string& path, std::string suit
       !impl->transaction.prepare(db)) {
     return sqlite::error(db, "cannot prepare the settings statements of " + path);
   }
-  out.reset(new SqliteSettingsStore(std::move(suite), std::move(impl)));
-  return base::Status::Ok();
+  return std::unique_ptr<SqliteSettingsStore>(new SqliteSettingsStore(path, std::move(suite), std::move(impl)));
 }
 
 SqliteSettingsStore::~SqliteSettingsStore() {
@@ -124,25 +125,25 @@ bool SqliteSettingsStore::flush() {
   return true;
 }
 
-base::Status SqliteSettingsStore::snapshot(SettingsSnapshot& out) {
-  out.clear();
+base::Result<SettingsSnapshot> SqliteSettingsStore::snapshot() {
+  SettingsSnapshot out;
   sqlite::Statement all(impl_->db.get(), "SELECT key, value FROM settings WHERE typeof(value) = 'text'");
-  if (!all.valid()) return sqlite::error(impl_->db.get(), "cannot read the shared settings");
+  if (!all.valid()) return sqlite::error(impl_->db.get(), "cannot read the shared settings " + path_);
   int rc;
   while ((rc = all.step()) == SQLITE_ROW)
     out[std::string(all.columnText(0))] = std::string(all.columnText(1));
-  if (rc != SQLITE_DONE) return sqlite::error(impl_->db.get(), "cannot read the shared settings");
+  if (rc != SQLITE_DONE) return sqlite::error(impl_->db.get(), "cannot read the shared settings " + path_);
   applyPendingWrites(out, impl_->pending);
-  return base::Status::Ok();
+  return out;
 }
 
 base::Status SqliteSettingsStore::check() {
   sqlite::Statement quick_check(impl_->db.get(), "PRAGMA quick_check");
-  if (!quick_check.valid()) return sqlite::error(impl_->db.get(), "cannot check the shared settings");
+  if (!quick_check.valid()) return sqlite::error(impl_->db.get(), "cannot check the shared settings " + path_);
   const int rc = quick_check.step();
-  if (rc != SQLITE_ROW) return sqlite::error(impl_->db.get(), "cannot check the shared settings");
+  if (rc != SQLITE_ROW) return sqlite::error(impl_->db.get(), "cannot check the shared settings " + path_);
   if (quick_check.columnText(0) != "ok") {
-    return base::Status::IoError("the shared settings are damaged: " +
+    return base::Status::IoError("the shared settings " + path_ + " are damaged: " +
                                  std::string(quick_check.columnText(0)));
   }
   return base::Status::Ok();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "base/status.h"
 #include "platform/settings.h"
 
@@ -23,8 +24,8 @@ class SqliteSettingsStore : public SettingsProvider {
  public:
   // Opens the store at `path` for the suite `suite`, creating the file when
   // `create` is set.
-  static base::Status open(const std::string& path, std::string suite, bool create,
-                           std::unique_ptr<SqliteSettingsStore>& out);
+  static base::Result<std::unique_ptr<SqliteSettingsStore>> open(const std::string& path, std::string suite,
+                                                                 bool create);
   ~SqliteSettingsStore() override;
 
   // A handle on this store for `suite`; a handle for any other suite reads
@@ -33,9 +34,10 @@ class SqliteSettingsStore : public SettingsProvider {
 
   // Every string value in the store, pending writes of this process
   // included.
-  base::Status snapshot(SettingsSnapshot& out);
+  base::Result<SettingsSnapshot> snapshot();
 
-  // Checks the database file for damage (SQLite's quick check).
+  // Checks the database file for damage (SQLite's quick check). Errors of
+  // this and snapshot() name the file.
   base::Status check();
 
   // Leaves the copying of committed writes back into the database file (the
@@ -47,12 +49,13 @@ class SqliteSettingsStore : public SettingsProvider {
  private:
   friend class SqliteSettings;
   struct Impl;
-  SqliteSettingsStore(std::string suite, std::unique_ptr<Impl> impl);
+  SqliteSettingsStore(std::string path, std::string suite, std::unique_ptr<Impl> impl);
   std::optional<std::string> read(std::string_view key);
   void write(std::string_view key, std::optional<std::string_view> value);
   bool flush();
   bool hasPending() const;
 
+  std::string path_;
   std::string suite_;
   std::unique_ptr<Impl> impl_;
 };

@@ -4,8 +4,8 @@
 
 namespace calldir::storage {
 
-bool holdsListData(const std::optional<std::string>& plain) {
-  return plain && platform::utf16LengthAtLeast(*plain, kMinimumListLength);
+bool holdsListData(std::string_view plain) {
+  return platform::utf16LengthAtLeast(plain, kMinimumListLength);
 }
 
 namespace {
@@ -33,9 +33,22 @@ platform::JsonDocument::WalkResult walkCallerListOnce(
 }
 
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain) {
-  auto document = platform::JsonDocument::parse(std::move(plain));
-  if (document && document->kind() != platform::JsonDocument::Kind::kArray) return nullptr;
+  auto document = readCallerList(std::move(plain));
+  return document.ok() ? std::move(document).value() : nullptr;
+}
+
+base::Result<std::unique_ptr<platform::JsonDocument>> readCallerList(std::string plain) {
+  auto document = platform::JsonDocument::read(std::move(plain));
+  if (document.ok() && (*document)->kind() != platform::JsonDocument::Kind::kArray) {
+    return base::Status::InvalidArgument("its top level is an object, not an array");
+  }
   return document;
+}
+
+std::optional<std::size_t> countListElements(std::string plain) {
+  auto list = parseCallerList(std::move(plain));
+  if (!list) return std::nullopt;
+  return list->count();
 }
 
 std::string describeElement(const CallerEntry& element) { return platform::compactJson(element.raw); }

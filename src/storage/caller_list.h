@@ -20,8 +20,8 @@ namespace calldir::storage {
 // A plain text shorter than this, in UTF-16 code units, holds no list data.
 inline constexpr std::size_t kMinimumListLength = 16;
 
-// True when `plain` is long enough to be parsed as a list.
-bool holdsListData(const std::optional<std::string>& plain);
+// True when the plain text `plain` is long enough to be parsed as a list.
+bool holdsListData(std::string_view plain);
 
 // The members of a caller entry that readers look at; others are ignored.
 inline constexpr std::string_view kNumberMember = "number";
@@ -51,6 +51,14 @@ platform::JsonDocument::WalkResult walkCallerListOnce(
 // Parses a plain list text. No result when it is not JSON, or when its top
 // level is not an array (an object with members is no caller list either).
 std::unique_ptr<platform::JsonDocument> parseCallerList(std::string plain);
+
+// As parseCallerList, with an invalid-argument error that says in a few
+// words what the text is instead of a caller list.
+base::Result<std::unique_ptr<platform::JsonDocument>> readCallerList(std::string plain);
+
+// The number of elements of the caller list in `plain`; no value when it is
+// malformed (not a JSON array).
+std::optional<std::size_t> countListElements(std::string plain);
 
 // How an element renders in a log line: compact JSON, members as written.
 std::string describeElement(const CallerEntry& element);

@@ -1,9 +1,5 @@
 #include "storage/list_files.h"
 
-#include "codec/text_decoding.h"
-#include "platform/text.h"
-#include "storage/caller_list.h"
-
 namespace calldir::storage {
 
 std::optional<std::string> ListFiles::locate(std::string_view name) {
@@ -35,15 +31,25 @@ void ListFiles::saveAddZeroInstalledJsonToGroupFile(std::string_view name) {
   writeJsonToGroupFile(name, kInstalledMarkerText);
 }
 
-std::optional<std::string> ListFiles::forceReadJsonDataFromResourceFile(std::string_view name) {
+ListContent ListFiles::readResourceList(std::string_view name) {
+  ListContent content;
   auto path = bundle_.pathForResource(name, "json");
-  if (!path) return std::string();
+  if (!path) return content;
   auto data = files_.dataWithContentsOfFile(*path);
-  if (!data || data->empty()) return std::string();
-  const bool is_text = platform::isValidUtf8(*data);
+  if (!data) {
+    content.kind = ListContent::Kind::kUnreadable;
+    return content;
+  }
+  if (data->empty()) {
+    content.kind = ListContent::Kind::kEmpty;
+    return content;
+  }
+  // The copy is written before anything is decoded, and even when nothing
+  // will decode; bytes that are not text leave it created but unwritten.
+  const TextKind text_kind = textKindOf(*data);
+  const bool is_text = text_kind != TextKind::kNotText;
   writeJsonToGroupFile(kResourceCopyName, is_text ? std::optional<std::string_view>(*data) : std::nullopt);
-  if (!is_text) return std::string();
-  return codec::decodeListText(std::move(*data)).text;
+  return decodeStoredText(std::move(*data), text_kind);
 }
 
 std::optional<std::string> ListFiles::readJsonDataFromResourceFile(std::string_view name) {
@@ -52,53 +58,19 @@ std::optional<std::string> ListFiles::readJsonDataFromResourceFile(std::string_v
   return forceReadJsonDataFromResourceFile(name);
 }
 
-std::optional<std::string> ListFiles::readGroupFile(std::string_view name, std::string* stored) {
-  if (stored != nullptr) stored->clear();
+ListContent ListFiles::readGroupList(std::string_view name, bool keep_stored) {
+  ListContent content;
   auto path = locate(name);
-  if (!path || !files_.fileExistsAtPath(*path)) return std::string();
+  if (!path || !files_.fileExistsAtPath(*path)) return content;
   auto data = files_.dataWithContentsOfFile(*path);
-  if (!data || !platform::isValidUtf8(*data)) return std::string();
-  if (stored != nullptr) *stored = *data;
-  return codec::decodeListText(std::move(*data)).text;
-}
-
-std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name, std::string& stored) {
-  return readGroupFile(name, &stored);
-}
-
-std::optional<std::string> ListFiles::readJsonDataFromGroupFile(std::string_view name) {
-  return readGroupFile(name, nullptr);
-}
-
-GroupListState ListFiles::inspectGroupFile(std::string_view name) {
-  using Kind = GroupListState::Kind;
-  auto path = locate(name);
-  if (!path || !files_.fileExistsAtPath(*path)) return {Kind::kMissing};
-  std::string stored;
-  auto plain = readGroupFile(name, &stored);
-  if (stored.empty()) {
-    // Nothing was read: zero bytes, or a file that cannot be read at all.
-    auto data = files_.dataWithContentsOfFile(*path);
-    return {data && data->empty() ? Kind::kEmpty : Kind::kNoData};
+  if (!data) {
+    content.kind = ListContent::Kind::kUnreadable;
+    return content;
   }
-  if (!holdsListData(plain)) return {Kind::kNoData};
-  auto list = parseCallerList(std::move(*plain));
-  if (!list) return {Kind::kWaiting, 0, true};
-  return {Kind::kWaiting, list->count(), false};
-}
-
-const char* describeGroupListKind(GroupListState::Kind kind) {
-  switch (kind) {
-    case GroupListState::Kind::kMissing:
-      return "missing";
-    case GroupListState::Kind::kEmpty:
-      return "empty";
-    case GroupListState::Kind::kNoData:
-      return "no data";
-    case GroupListState::Kind::kWaiting:
-      return "waiting";
-  }
-  return "missing";
+  std::string stored = keep_stored ? *data : std::string();
+  content = readListText(std::move(*data));
+  content.stored = std::move(stored);
+  return content;
 }
 
 }  // namespace calldir::storage

@@ -4,15 +4,16 @@
 //
 // The state lives in `store.sqlite` (WAL). The entries live in generation
 // files beside it, `entries-<n>.sqlite`, each written once by one request
-// and never changed after: a request builds the next generation (from
-// nothing when it begins by removing all entries, else from a copy of the
-// current one) with no journal, makes it durable, and switches to it by one
-// transaction on the state, which also records the entry count and that the
-// extension loaded. Until then nothing of it is visible; a request that
-// fails leaves only a file that is deleted. A reader holds the generation
-// it opened, even after a later one replaced it: it keeps a consistent
-// view. (Stores written before generation files keep their entries in
-// `store.sqlite` until the next request moves them into one.)
+// and never changed after: a request builds the next generation, makes it
+// durable, and switches to it by one transaction on the state, which also
+// records the entry count and that the extension loaded. Until then nothing
+// of it is visible; a request that fails leaves only a file that is deleted.
+// A reader holds the generation it opened, even after a later one replaced
+// it: it keeps a consistent view. (Stores written before generation files
+// keep their entries in `store.sqlite` until the next request moves them.)
+//
+// A store whose state or current generation is damaged does not open: the
+// error names the file.
 #pragma once
 
 #include <cstdint>
@@ -23,44 +24,51 @@
 #include <string_view>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
+#include "telephony/store_state.h"
 
 namespace calldir::telephony {
 
 class CallDirectoryStore {
  public:
   // Opens (creating) the store whose state is at `path`.
-  static base::Status open(const std::string& path, std::unique_ptr<CallDirectoryStore>& out);
+  static base::Result<std::unique_ptr<CallDirectoryStore>> open(const std::string& path);
   ~CallDirectoryStore();
   CallDirectoryStore(const CallDirectoryStore&) = delete;
   CallDirectoryStore& operator=(const CallDirectoryStore&) = delete;
 
-  bool enabled();
-  base::Status setEnabled(bool enabled);
+  // The state as last read: when the store was opened, when a request
+  // began, or after it committed.
+  const StoreState& state() const;
+  bool enabled() const { return state().enabled; }
   // True once a request of the extension has completed.
-  bool loaded();
-
+  bool loaded() const { return state().loaded; }
   // What the service noted about the last request it handled (a JSON
   // object), or no value before the first.
-  std::optional<std::string> lastRequest();
+  const std::optional<std::string>& lastRequest() const { return state().last_request; }
+  // The identification entries of the generation read.
+  std::int64_t entryCount() const;
+
+  base::Status setEnabled(bool enabled);
   base::Status setLastRequest(std::string_view json);
 
-  // The identification entries stored, kept with the state: no scan.
-  std::int64_t entryCount();
-  std::int64_t blockingCount();
+  base::Result<std::int64_t> blockingCount();
   // Labels of `number`, in label order.
-  std::vector<std::string> labelsFor(std::int64_t number);
+  base::Result<std::vector<std::string>> labelsFor(std::int64_t number);
   // Every identification entry in number order, then label order.
   base::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
 
+  // Reads the state again and opens the generation it names now.
+  base::Status refresh();
+
   // The changes of one request, built into the next generation and visible
-  // only on commit. Call under the device's loading lock.
+  // only on commit. Call under the device's loading lock, after refresh(),
+  // so that the request builds on the generation current now.
   base::Status begin(bool replace_all);
   void removeAll();
-  // Additions are written in batches of many rows (how SQLite inserts
-  // fastest) as they come; `flushAdds` writes the rest and returns how many
-  // entries the additions since its last call added (an entry already there
-  // adds none).
+  // Additions are gathered and written in batches; `flushAdds` writes the
+  // rest and returns how many entries the additions since its last call
+  // added (an entry already there adds none).
   void add(std::int64_t number, std::string_view label);
   std::int64_t flushAdds();
   // Returns the number of entries removed: every label of the number.
@@ -72,10 +80,10 @@ class CallDirectoryStore {
   // Undoes the request's changes; does nothing when none is open.
   void rollback();
 
-  struct Impl;
-
  private:
+  struct Impl;
   explicit CallDirectoryStore(std::unique_ptr<Impl> impl);
+  static base::Result<std::unique_ptr<CallDirectoryStore>> openWhole(const std::string& path);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -1,9 +1,8 @@
 #include "telephony/request_checker.h"
 
-#include "platform/call_directory.h"
-
 namespace calldir::telephony {
 
+using platform::CallDirectoryError;
 using wire::Operation;
 
 RequestChecker::RequestChecker(CallDirectoryStore& store, bool incremental, std::int64_t cap,
@@ -50,7 +49,7 @@ bool RequestChecker::apply(const wire::OperationMessage& m) {
       store_.removeBlocking(m.number);
       return true;
   }
-  return fail(platform::kErrorLoadingInterrupted, "loading interrupted: unknown operation");
+  return refuse({.code = platform::kErrorLoadingInterrupted, .reason = "loading interrupted: unknown operation"});
 }
 
 bool RequestChecker::flushAdds() {
@@ -59,38 +58,30 @@ bool RequestChecker::flushAdds() {
   gathered_ = 0;
   changes_.added += changed;
   entries_ += changed;
-  if (entries_ > cap_) {
-    return fail(platform::kErrorMaximumEntriesExceeded,
-                "maximum entries exceeded: more than " + std::to_string(cap_) + " entries");
-  }
+  if (entries_ > cap_) return refuse(platform::maximumEntriesExceeded(cap_));
   return true;
 }
 
-bool RequestChecker::fail(int code, std::string reason) {
-  if (!failure_) failure_ = std::make_pair(code, std::move(reason));
+bool RequestChecker::refuse(CallDirectoryError error) {
+  if (!failure_) failure_ = std::move(error);
   return false;
 }
 
 bool RequestChecker::removalAllowed() {
   if (!incremental_) {
-    return fail(platform::kErrorUnexpectedIncrementalRemoval,
-                "unexpected incremental removal: a complete request cannot remove entries");
+    return refuse({.code = platform::kErrorUnexpectedIncrementalRemoval,
+                   .reason = "unexpected incremental removal: a complete request cannot remove entries"});
   }
   if (!asked_incremental_) {
-    return fail(platform::kErrorUnexpectedIncrementalRemoval,
-                "unexpected incremental removal: the extension removed entries before asking isIncremental");
+    return refuse({.code = platform::kErrorUnexpectedIncrementalRemoval,
+                   .reason = "unexpected incremental removal: the extension removed entries before asking "
+                             "isIncremental"});
   }
   return true;
 }
 
 bool RequestChecker::ascending(std::optional<std::int64_t>& last, std::int64_t number) {
-  if (last && number < *last) {
-    return fail(platform::kErrorEntriesOutOfOrder,
-                "entries out of order: " + std::to_string(number) + " after " + std::to_string(*last));
-  }
-  if (last && number == *last) {
-    return fail(platform::kErrorDuplicateEntries, "duplicate entries: " + std::to_string(number));
-  }
+  if (auto error = platform::checkNextAddition(last, number)) return refuse(std::move(*error));
   last = number;
   return true;
 }

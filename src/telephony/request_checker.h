@@ -7,9 +7,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <utility>
 
+#include "platform/call_directory.h"
 #include "telephony/call_directory_store.h"
 #include "wire/framing.h"
 
@@ -34,11 +33,11 @@ class RequestChecker {
   // Writes the gathered additions and checks the cap on the exact count.
   bool flushAdds();
 
-  // Fails the request with the platform's `code`, unless it failed already.
-  bool fail(int code, std::string reason);
+  // Fails the request with `error`, unless it failed already. False.
+  bool refuse(platform::CallDirectoryError error);
 
-  // The first refusal: the platform's code and its reason.
-  const std::optional<std::pair<int, std::string>>& failure() const { return failure_; }
+  // The first refusal.
+  const std::optional<platform::CallDirectoryError>& failure() const { return failure_; }
   const RequestChanges& changes() const { return changes_; }
 
  private:
@@ -54,7 +53,7 @@ class RequestChecker {
   bool asked_incremental_ = false;
   std::optional<std::int64_t> last_identification_;
   std::optional<std::int64_t> last_blocking_;
-  std::optional<std::pair<int, std::string>> failure_;
+  std::optional<platform::CallDirectoryError> failure_;
 };
 
 }  // namespace calldir::telephony

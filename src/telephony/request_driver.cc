@@ -35,12 +35,11 @@ namespace calldir::telephony {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
+using platform::CallDirectoryError;
 
 RequestResult failed(RequestResult result, int code, std::string reason) {
-  result.completed = false;
-  result.code = code;
-  result.reason = std::move(reason);
+  result.error = CallDirectoryError{.code = code, .reason = std::move(reason)};
   return result;
 }
 
@@ -104,12 +103,12 @@ enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone };
 // Reads operations until the extension completes the request, the checker
 // refuses one, the extension leaves, sends garbage or runs past `deadline`,
 // applying each through `checker`.
-ReceiveEnd receiveOperations(ExtensionProcess& extension, Clock::time_point deadline, RequestChecker& checker,
+ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_point deadline, RequestChecker& checker,
                              std::ostream* trace) {
   wire::OperationDecoder decoder;
   std::vector<char> chunk(1 << 16);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     if (left <= 0) return ReceiveEnd::kTimedOut;
     pollfd p{extension.operations.get(), POLLIN, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(left));
@@ -136,9 +135,9 @@ void reap(ExtensionProcess& extension, bool kill_first) {
 // Waits until the extension exits or `deadline` passes, and kills it then.
 // What it still sends is read and dropped, so that it never blocks on a full
 // pipe before it hears the answer.
-void awaitExit(ExtensionProcess& extension, Clock::time_point deadline) {
+void awaitExit(ExtensionProcess& extension, SteadyClock::time_point deadline) {
   char chunk[1 << 16];
-  while (Clock::now() < deadline) {
+  while (SteadyClock::now() < deadline) {
     if (::wait4(extension.pid, &extension.status, WNOHANG, &extension.usage) == extension.pid) return;
     pollfd p{extension.operations.get(), POLLIN, 0};
     if (::poll(&p, 1, 2) > 0 && ::read(extension.operations.get(), chunk, sizeof chunk) == 0) {
@@ -185,26 +184,19 @@ void writeToPipe(int fd, std::string_view data) {
 // rest of the time limit to record a failure and exit. A store that cannot
 // take the commit fails the request and comes back in `store_error`.
 RequestResult completeRequest(RequestResult result, CallDirectoryStore& store, RequestChecker& checker,
-                              ExtensionProcess& extension, Clock::time_point deadline,
+                              ExtensionProcess& extension, SteadyClock::time_point deadline,
                               base::Status& store_error) {
   if (!checker.failure()) {
     store_error = store.commit();
-    if (!store_error.ok()) checker.fail(platform::kErrorUnknown, store_error.message());
+    if (!store_error.ok()) checker.refuse({.code = platform::kErrorUnknown, .reason = store_error.message()});
   } else {
     store.rollback();
   }
-  wire::RequestOutcome outcome;
-  if (checker.failure()) {
-    outcome.completed = false;
-    outcome.code = checker.failure()->first;
-    outcome.reason = checker.failure()->second;
-  }
-  writeToPipe(extension.answer.get(), wire::encodeOutcome(outcome));
+  const wire::Answer answer{checker.failure()};
+  writeToPipe(extension.answer.get(), wire::encodeAnswer(answer));
   extension.answer.reset();
   awaitExit(extension, deadline);
-  result.completed = outcome.completed;
-  result.code = outcome.code;
-  result.reason = outcome.reason;
+  result.error = answer.failure;
   return result;
 }
 
@@ -218,9 +210,9 @@ bool lockLoading(const device::DeviceRoot& device, base::FileDescriptor& lock) {
 // A time limit beyond this many seconds (about 31 years) counts as this.
 constexpr double kLongestTimeLimit = 1e9;
 
-Clock::time_point deadlineAfter(Clock::time_point start, double seconds) {
+SteadyClock::time_point deadlineAfter(SteadyClock::time_point start, double seconds) {
   const double bounded = std::min(seconds, kLongestTimeLimit);
-  return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
+  return start + std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(bounded));
 }
 
 base::Status checkExtensionBinary(const std::string& binary) {
@@ -232,7 +224,7 @@ base::Status checkExtensionBinary(const std::string& binary) {
 
 // Runs the extension for a request that passed the service's own checks.
 base::Status runExtension(const device::DeviceRoot& device, const RequestOptions& options,
-                          CallDirectoryStore& store, RequestResult& result, Clock::time_point started) {
+                          CallDirectoryStore& store, RequestResult& result, SteadyClock::time_point started) {
   const std::string binary =
       options.extension_binary.empty() ? defaultExtensionBinary() : options.extension_binary;
   if (auto s = checkExtensionBinary(binary); !s.ok()) return s;
@@ -244,7 +236,8 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
   const std::int64_t entries_before = result.incremental ? result.entries : 0;
   RequestChecker checker(store, result.incremental, options.max_entries, entries_before);
   if (auto s = store.begin(!result.incremental); !s.ok()) {
-    checker.fail(platform::kErrorUnknown, "cannot begin a transaction on the call directory store");
+    checker.refuse({.code = platform::kErrorUnknown,
+                    .reason = "cannot begin a transaction on the call directory store"});
   }
   const auto deadline = deadlineAfter(started, options.time_limit_seconds);
   const ReceiveEnd end = receiveOperations(extension, deadline, checker, options.trace);
@@ -255,7 +248,7 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
     // Refused at once, before the extension has sent the rest: it hears the
     // answer at its next batch, records it and stops.
     result = completeRequest(result, store, checker, extension,
-                             std::min(deadline, Clock::now() + kRefusalGrace), store_error);
+                             std::min(deadline, SteadyClock::now() + kRefusalGrace), store_error);
   } else {
     store.rollback();
     reap(extension, true);
@@ -266,7 +259,7 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
   result.extension_cpu_seconds = static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
                                  static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
   result.extension_peak_bytes = static_cast<std::int64_t>(u.ru_maxrss) * 1024;
-  if (result.completed) {
+  if (result.completed()) {
     result.added = checker.changes().added;
     result.removed = checker.changes().removed;
     result.removed_all = checker.changes().removed_all;
@@ -308,12 +301,12 @@ bool isLoading(const device::DeviceRoot& device) {
 std::string requestJson(const RequestResult& r, const std::string& at) {
   base::JsonWriter json;
   json.beginObject().key("kind").value(r.incremental ? "incremental" : "complete");
-  json.key("completed").value(r.completed).key("error");
-  if (r.completed) {
+  json.key("completed").value(r.completed()).key("error");
+  if (r.completed()) {
     json.null();
   } else {
-    json.beginObject().key("code").value(r.code).key("name").value(platform::errorCodeName(r.code));
-    json.key("reason").value(r.reason).endObject();
+    json.beginObject().key("code").value(r.error->code).key("name").value(platform::errorCodeName(r.error->code));
+    json.key("reason").value(r.error->reason).endObject();
   }
   json.key("added").value(r.added).key("removed").value(r.removed).key("removed_all").value(r.removed_all);
   json.key("entries").value(r.entries).key("extension_cpu_seconds").value(r.extension_cpu_seconds, 3);
@@ -330,54 +323,53 @@ namespace {
 
 // Notes the outcome in the store, for `calldir status`. A store that cannot
 // take the note loses only the note.
-void recordLastRequest(CallDirectoryStore& store, RequestResult result,
-                       std::chrono::steady_clock::time_point started) {
-  result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count();
+void recordLastRequest(CallDirectoryStore& store, RequestResult result, SteadyClock::time_point started) {
+  result.wall_seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
   (void)store.setLastRequest(requestJson(result, platform::describeDate(std::chrono::system_clock::now())));
+}
+
+// The wall time and the peak memory of this process, the service.
+void measureService(RequestResult& result, SteadyClock::time_point started) {
+  result.wall_seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
+  rusage self{};
+  if (::getrusage(RUSAGE_SELF, &self) == 0) result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
 }
 
 }  // namespace
 
-base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out) {
-  const auto started = Clock::now();
-  out = RequestResult{};
+base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDirectoryStore& store,
+                                       const RequestOptions& options) {
+  const auto started = SteadyClock::now();
+  RequestResult out;
   if (auto s = checkRequestOptions(options); !s.ok()) return s;
-  struct Finish {
-    RequestResult& result;
-    Clock::time_point started;
-    ~Finish() {
-      result.wall_seconds = std::chrono::duration<double>(Clock::now() - started).count();
-      rusage self{};
-      if (::getrusage(RUSAGE_SELF, &self) == 0)
-        result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
-    }
-  } finish{out, started};
-  std::unique_ptr<CallDirectoryStore> store;
-  if (auto s = CallDirectoryStore::open(device.paths().store, store); !s.ok()) {
-    return s.withContext("cannot open the call directory store");
-  }
   if (!device.hasBundle() || !device.principalClass()) {
-    out = failed(out, platform::kErrorNoExtensionFound,
-                 "no extension found: the device has no extension bundle");
-    recordLastRequest(*store, out, started);
-    return base::Status::Ok();
-  }
-  out.entries = store->entryCount();
-  out.incremental = options.incremental.value_or(store->loaded());
-  if (!store->enabled()) {
+    out = failed(out, platform::kErrorNoExtensionFound, "no extension found: the device has no extension bundle");
+  } else if (!store.enabled()) {
     out = failed(out, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`");
-    recordLastRequest(*store, out, started);
-    return base::Status::Ok();
+  }
+  out.entries = store.entryCount();
+  out.incremental = options.incremental.value_or(store.loaded());
+  if (out.error) {
+    recordLastRequest(store, out, started);
+    measureService(out, started);
+    return out;
   }
   base::FileDescriptor lock;
   if (!lockLoading(device, lock)) {
     out = failed(out, platform::kErrorCurrentlyLoading, "currently loading: another request is running");
-    return base::Status::Ok();
+    measureService(out, started);
+    return out;
   }
-  base::Status s = runExtension(device, options, *store, out, started);
-  out.entries = store->entryCount();
-  if (s.ok()) recordLastRequest(*store, out, started);
-  return s;
+  // What another request committed before the lock was taken counts.
+  if (base::Status s = store.refresh(); !s.ok()) return s;
+  out.entries = store.entryCount();
+  out.incremental = options.incremental.value_or(store.loaded());
+  base::Status s = runExtension(device, options, store, out, started);
+  out.entries = store.entryCount();
+  if (s.ok()) recordLastRequest(store, out, started);
+  measureService(out, started);
+  if (!s.ok()) return s;
+  return out;
 }
 
 }  // namespace calldir::telephony

@@ -10,8 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "device/device_root.h"
+#include "platform/call_directory.h"
+#include "telephony/call_directory_store.h"
 
 namespace calldir::telephony {
 
@@ -20,7 +22,7 @@ struct RequestOptions {
   // load of the extension, complete before.
   std::optional<bool> incremental;
   std::ostream* trace = nullptr;  // receives every operation, one a line
-  std::int64_t max_entries = 2'000'000;
+  std::int64_t max_entries = platform::kDefaultMaximumEntries;
   double time_limit_seconds = 60;
   std::optional<std::uint64_t> memory_limit_bytes;
   std::string extension_binary;  // path of calldir-extension
@@ -28,9 +30,8 @@ struct RequestOptions {
 
 struct RequestResult {
   bool incremental = false;
-  bool completed = false;
-  int code = 0;  // the platform's error code when not completed
-  std::string reason;
+  std::optional<platform::CallDirectoryError> error;  // why the platform failed it; none when completed
+  bool completed() const { return !error; }
   std::int64_t added = 0;    // identification entries added by the request
   std::int64_t removed = 0;  // identification entries removed one by one
   bool removed_all = false;
@@ -46,12 +47,13 @@ struct RequestResult {
 // cap that is not negative, a memory limit of at least 1 MiB.
 base::Status checkRequestOptions(const RequestOptions& options);
 
-// Runs one request on the device; `out` tells how it went, including a
-// request the platform refused (code 1 to 8). An error status means the
-// service itself could not do its part: the options are unusable, the call
-// directory store cannot be read or written, the extension binary is
-// missing. Then nothing has changed.
-base::Status runRequest(const device::DeviceRoot& device, const RequestOptions& options, RequestResult& out);
+// Runs one request on the device, whose call directory store `store` is;
+// tells how it went, including a request the platform refused (code 1 to
+// 8). An error means the service itself could not do its part: the options
+// are unusable, the call directory store cannot be read or written, the
+// extension binary is missing. Then nothing has changed.
+base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDirectoryStore& store,
+                                       const RequestOptions& options);
 
 // The outcome of a request as one JSON object: "kind" ("incremental" or
 // "complete"), "completed", "error" (null or {"code", "name", "reason"}),

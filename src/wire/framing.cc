@@ -103,26 +103,24 @@ std::string describeOperation(const OperationMessage& m) {
   return "unknown";
 }
 
-std::string encodeOutcome(const RequestOutcome& outcome) {
-  std::string out;
-  if (outcome.completed) return "K";
-  out += 'F';
-  put<std::int32_t>(out, outcome.code);
-  put<std::uint32_t>(out, static_cast<std::uint32_t>(outcome.reason.size()));
-  out += outcome.reason;
+std::string encodeAnswer(const Answer& answer) {
+  if (answer.completed()) return "K";
+  std::string out = "F";
+  put<std::int32_t>(out, answer.failure->code);
+  put<std::uint32_t>(out, static_cast<std::uint32_t>(answer.failure->reason.size()));
+  out += answer.failure->reason;
   return out;
 }
 
-std::optional<RequestOutcome> decodeOutcome(std::string_view bytes) {
-  if (bytes == "K") return RequestOutcome{};
+std::optional<Answer> decodeAnswer(std::string_view bytes) {
+  if (bytes == "K") return Answer{};
   if (bytes.size() < 9 || bytes[0] != 'F') return std::nullopt;
-  RequestOutcome outcome;
-  outcome.completed = false;
-  outcome.code = get<std::int32_t>(bytes.data() + 1);
   const std::uint32_t length = get<std::uint32_t>(bytes.data() + 5);
   if (bytes.size() != 9 + static_cast<std::size_t>(length)) return std::nullopt;
-  outcome.reason = std::string(bytes.substr(9));
-  return outcome;
+  platform::CallDirectoryError error;
+  error.code = get<std::int32_t>(bytes.data() + 1);
+  error.reason = std::string(bytes.substr(9));
+  return Answer{std::move(error)};
 }
 
 }  // namespace calldir::wire

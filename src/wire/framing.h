@@ -24,6 +24,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/call_directory.h"
+
 namespace calldir::wire {
 
 enum class Operation : char {
@@ -68,14 +70,16 @@ class OperationDecoder {
 // One line of a request trace: `add 821000000001 "Label"`, `remove 1`, ...
 std::string describeOperation(const OperationMessage& message);
 
-struct RequestOutcome {
-  bool completed = true;
-  int code = 0;
-  std::string reason;
+// The service's answer to a completion: the request completed, or the
+// platform failed it (the error's code and reason travel; its domain is the
+// platform's own).
+struct Answer {
+  std::optional<platform::CallDirectoryError> failure;
+  bool completed() const { return !failure; }
 };
 
-std::string encodeOutcome(const RequestOutcome& outcome);
+std::string encodeAnswer(const Answer& answer);
 // Decodes a whole answer; no value when `bytes` is not one.
-std::optional<RequestOutcome> decodeOutcome(std::string_view bytes);
+std::optional<Answer> decodeAnswer(std::string_view bytes);
 
 }  // namespace calldir::wire

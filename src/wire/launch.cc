@@ -31,7 +31,7 @@ std::vector<std::string> launchEnvironment(char* const* inherited, const LaunchR
   return out;
 }
 
-base::Status readLaunchEnvironment(LaunchRequest& out) {
+base::Result<LaunchRequest> readLaunchEnvironment() {
   const char* root = std::getenv(kRootVariable);
   const char* fds = std::getenv(kRequestFdsVariable);
   const char* incremental = std::getenv(kIncrementalVariable);
@@ -49,8 +49,7 @@ base::Status readLaunchEnvironment(LaunchRequest& out) {
   if (kind != "1" && kind != "0") {
     return base::Status::InvalidArgument("bad request kind \"" + std::string(kind) + "\"");
   }
-  out = LaunchRequest{root, kind == "1", read_fd, write_fd};
-  return base::Status::Ok();
+  return LaunchRequest{root, kind == "1", read_fd, write_fd};
 }
 
 }  // namespace calldir::wire

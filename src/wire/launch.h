@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace calldir::wire {
 
@@ -37,6 +37,6 @@ std::vector<std::string> launchEnvironment(char* const* inherited, const LaunchR
 // The request this process was started for, read from its environment. An
 // invalid-argument error when the variables are missing or malformed (the
 // process was not started by the service).
-base::Status readLaunchEnvironment(LaunchRequest& out);
+base::Result<LaunchRequest> readLaunchEnvironment();
 
 }  // namespace calldir::wire

@@ -13,25 +13,27 @@ TEST(ReadFile, ReadsRegularFilesAndRefusesEverythingElseAtOnce) {
   testing::TempDir dir;
   const std::string file = dir.file("list");
   testing::writeFile(file, "0123456789");
-  std::string out;
-  ASSERT_TRUE(readFile(file, out).ok());
-  EXPECT_EQ(out, "0123456789");
+  const auto read = readFile(file);
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(*read, "0123456789");
 
-  Status s = readFile(dir.path().string(), out);
+  Status s = readFile(dir.path().string()).status();
   EXPECT_EQ(s.kind(), Status::Kind::kIoError);
   EXPECT_NE(s.message().find("is a directory"), std::string::npos);
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  s = readFile(fifo, out);  // no writer: a blocking open would hang here
+  s = readFile(fifo).status();  // no writer: a blocking open would hang here
   EXPECT_NE(s.message().find("FIFO"), std::string::npos);
-  EXPECT_EQ(readFile(dir.file("missing"), out).kind(), Status::Kind::kIoError);
+  EXPECT_EQ(readFile(dir.file("missing")).status().kind(), Status::Kind::kIoError);
+  EXPECT_EQ(pathExists(dir.file("missing")).valueOr(true), false);
+  EXPECT_EQ(pathExists(fifo).valueOr(false), true);
 
-  s = readFile(file, out, {.follow_links = true, .max_bytes = 9});
+  s = readFile(file, {.follow_links = true, .max_bytes = 9}).status();
   EXPECT_NE(s.message().find("larger than 9 bytes"), std::string::npos);
   const std::string link = dir.file("link");
   ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
-  EXPECT_TRUE(readFile(link, out).ok());
-  s = readFile(link, out, {.follow_links = false});
+  EXPECT_TRUE(readFile(link).ok());
+  s = readFile(link, {.follow_links = false}).status();
   EXPECT_NE(s.message().find("symbolic link"), std::string::npos);
 }
 

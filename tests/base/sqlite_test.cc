@@ -14,8 +14,9 @@ std::int64_t rows(sqlite3* db) {
 
 TEST(Transaction, CommitsOrRollsBackWhenLeftOpen) {
   testing::TempDir dir;
-  Connection db;
-  ASSERT_TRUE(open(dir.file("db.sqlite"), true, db).ok());
+  auto opened = open(dir.file("db.sqlite"), true);
+  ASSERT_TRUE(opened.ok());
+  Connection db = std::move(opened).value();
   ASSERT_TRUE(exec(db.get(), "CREATE TABLE t (x)").ok());
   Statement insert(db.get(), "INSERT INTO t VALUES (?1)");
   {

@@ -220,20 +220,25 @@ std::string currentGeneration(const std::string& store_path) {
   return store_path.substr(0, store_path.rfind('/')) + "/entries-" + generation + ".sqlite";
 }
 
+std::optional<device::DeviceRoot> openedDevice(const std::string& root) {
+  auto device = device::DeviceRoot::open(root);
+  if (!device.ok()) return std::nullopt;
+  return std::move(device).value();
+}
+
 State readStore(const device::DeviceRoot& device) {
   State state;
-  std::unique_ptr<telephony::CallDirectoryStore> store;
-  if (!telephony::CallDirectoryStore::open(device.paths().store, store).ok()) return state;
-  (void)store->forEachEntry(
+  auto store = telephony::CallDirectoryStore::open(device.paths().store);
+  if (!store.ok()) return state;
+  (void)(*store)->forEachEntry(
       [&](std::int64_t number, std::string_view label) { state[number].insert(std::string(label)); });
   return state;
 }
 
 std::string setting(const device::DeviceRoot& device, const std::string& key) {
-  std::unique_ptr<platform::SqliteSettingsStore> store;
-  if (!platform::SqliteSettingsStore::open(device.paths().settings, device.group(), false, store).ok())
-    return "";
-  return store->initWithSuiteName(device.group())->objectForKey(key).value_or("");
+  auto store = platform::SqliteSettingsStore::open(device.paths().settings, device.group(), false);
+  if (!store.ok()) return "";
+  return (*store)->initWithSuiteName(device.group())->objectForKey(key).value_or("");
 }
 
 // A plain caller list of `state` (one label per number), in number order.
@@ -314,7 +319,7 @@ class CrashSession {
 
   bool prepare() {
     if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
-        !device::DeviceRoot::open(root_, device_).ok()) {
+        !(device_ = openedDevice(root_))) {
       return false;
     }
     for (int k = 0; k < 2; ++k) {
@@ -361,8 +366,8 @@ class CrashSession {
     write(options_.work_dir + "/add.json", plainList(added));
     commands_.run(
         {"app", "put", "--del", options_.work_dir + "/del.json", "--add", options_.work_dir + "/add.json"});
-    (void)base::readFile(device_->paths().container + "/callersDel.json", del_stored_);
-    (void)base::readFile(device_->paths().container + "/callersAdd.json", add_stored_);
+    del_stored_ = base::readFile(device_->paths().container + "/callersDel.json").valueOr("");
+    add_stored_ = base::readFile(device_->paths().container + "/callersAdd.json").valueOr("");
     return after;
   }
 
@@ -431,9 +436,8 @@ class CrashSession {
               "a restore was reported done but not loaded");
       }
     } else {
-      std::string del, add;
-      (void)base::readFile(device_->paths().container + "/callersDel.json", del);
-      (void)base::readFile(device_->paths().container + "/callersAdd.json", add);
+      const std::string del = base::readFile(device_->paths().container + "/callersDel.json").valueOr("");
+      const std::string add = base::readFile(device_->paths().container + "/callersAdd.json").valueOr("");
       const bool del_kept = del == del_stored_;
       const bool add_kept = add == add_stored_;
       if ((!del_kept || !add_kept) && now != after) {
@@ -476,7 +480,7 @@ class SoakSession {
   SoakCounts run() {
     SoakCounts counts;
     if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
-        !device::DeviceRoot::open(root_, device_).ok() ||
+        !(device_ = openedDevice(root_)) ||
         commands_.run({"settings", "set", "CDListRestoreStatus", "END"}) != 0) {
       fault(counts.lists_lost, counts.first_fault, "the device could not be set up");
       return counts;

@@ -15,14 +15,13 @@ TEST(DeviceRoot, InitIsIdempotentAndRefusesAnotherGroup) {
   const base::Status other = DeviceRoot::init(root, "group.c");
   EXPECT_FALSE(other.ok());
   EXPECT_NE(other.message().find("group.a.b"), std::string::npos);
-  std::optional<DeviceRoot> device;
-  ASSERT_TRUE(DeviceRoot::open(root, device).ok());
+  const auto device = DeviceRoot::open(root);
+  ASSERT_TRUE(device.ok());
   EXPECT_EQ(device->group(), "group.a.b");
   EXPECT_EQ(device->entitledGroups(), std::vector<std::string>{"group.a.b"});
   EXPECT_EQ(device->principalClass(), "CallDirectoryHandler");
   EXPECT_EQ(device->containers().at("group.a.b"), device->paths().container);
-  std::optional<DeviceRoot> none;
-  const base::Status missing = DeviceRoot::open(dir.file("nothing"), none);
+  const base::Status missing = DeviceRoot::open(dir.file("nothing")).status();
   EXPECT_FALSE(missing.ok());
   EXPECT_NE(missing.message().find("init"), std::string::npos);
 }

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   require(bytes.compare(0, consumed_whole, reencoded) == 0, "messages encode back to their bytes");
 
-  if (auto outcome = calldir::wire::decodeOutcome(bytes)) {
-    require(calldir::wire::encodeOutcome(*outcome) == bytes, "an answer encodes back to its bytes");
+  if (auto answer = calldir::wire::decodeAnswer(bytes)) {
+    require(calldir::wire::encodeAnswer(*answer) == bytes, "an answer encodes back to its bytes");
   }
   return 0;
 }

@@ -26,15 +26,16 @@ std::string toJson(const calldir::codec::KeyMaterial& m) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using calldir::fuzz::require;
-  calldir::codec::KeyMaterial material{};
   const std::string_view json(reinterpret_cast<const char*>(data), size);
-  if (!calldir::codec::parseKeyMaterial(json, material).ok()) return 0;
+  const auto parsed = calldir::codec::parseKeyMaterial(json);
+  if (!parsed.ok()) return 0;
+  const calldir::codec::KeyMaterial& material = *parsed;
   const std::string key = calldir::codec::assembleListKey(material);
   require(key.size() == 16, "the key has sixteen characters");
   for (char c : key) require(c >= ' ' && c <= '~', "the key is printable ASCII");
-  calldir::codec::KeyMaterial again{};
-  require(calldir::codec::parseKeyMaterial(toJson(material), again).ok(), "accepted material reads back");
-  require(calldir::codec::assembleListKey(again) == key, "and spells the same key");
+  const auto again = calldir::codec::parseKeyMaterial(toJson(material));
+  require(again.ok(), "accepted material reads back");
+  require(calldir::codec::assembleListKey(*again) == key, "and spells the same key");
   require(!calldir::codec::keyMaterialSource(material, "k").empty(), "it compiles to a source");
   return 0;
 }

@@ -16,18 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto line_length = input.ConsumeIntegralInRange<std::uint64_t>(0, 100);
   const std::string text = input.ConsumeRemainingBytesAsString();
 
-  const auto decoded = calldir::codec::decodeListText(text);
-  require(calldir::codec::getDecodedText(text) == decoded.text, "getDecodedText hands the decoding on");
-  require((decoded.failure == DecodeFailure::kNone) == (decoded.text && !decoded.text->empty()) ||
-              decoded.failure == DecodeFailure::kTooShort || decoded.text == std::string(),
-          "a result is given exactly when decoding got through");
-  if (decoded.text) require(calldir::platform::isValidUtf8(*decoded.text), "plain texts are UTF-8");
+  std::string decoded = text;
+  const DecodeFailure failure = calldir::codec::decodeListTextInPlace(decoded);
+  const auto handed_on = calldir::codec::getDecodedText(text);
+  require(failure == DecodeFailure::kNone || failure == DecodeFailure::kTooShort
+              ? handed_on == decoded
+              : !handed_on,
+          "getDecodedText hands the decoding on: a text exactly when decoding got through");
+  if (handed_on) require(calldir::platform::isValidUtf8(*handed_on), "plain texts are UTF-8");
 
-  const auto back = calldir::codec::decodeListText(calldir::codec::encodeListText(text, line_length));
+  std::string back = calldir::codec::encodeListText(text, line_length);
+  const DecodeFailure back_failure = calldir::codec::decodeListTextInPlace(back);
   if (calldir::platform::isValidUtf8(text)) {
-    require(back.failure == DecodeFailure::kNone && back.text == text, "a UTF-8 text round-trips");
+    require(back_failure == DecodeFailure::kNone && back == text, "a UTF-8 text round-trips");
   } else {
-    require(back.failure == DecodeFailure::kNotUtf8, "a text that is not UTF-8 decodes to nothing");
+    require(back_failure == DecodeFailure::kNotUtf8, "a text that is not UTF-8 decodes to nothing");
   }
   return 0;
 }

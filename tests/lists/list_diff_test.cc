@@ -8,6 +8,7 @@
 #include "cli/cli_test.h"
 #include "codec/text_decoding.h"
 #include "lists/list_writer.h"
+#include "platform/text.h"
 #include "test_util.h"
 
 namespace calldir::lists {
@@ -31,13 +32,18 @@ Store randomStore(std::mt19937& random, int size) {
   return store;
 }
 
+CallerEntries entriesOf(const std::string& list) {
+  auto read = readCallerEntries(list);
+  EXPECT_TRUE(read.ok()) << read.status().message();
+  return std::move(read).valueOr({});
+}
+
 ListDiff diff(const Store& old_store, const Store& new_store) {
-  CallerEntries old_list, new_list;
-  EXPECT_TRUE(readCallerEntries(plainOf(old_store), old_list).ok());
-  EXPECT_TRUE(readCallerEntries(codec::encodeListText(plainOf(new_store)), new_list).ok());
-  ListDiff out;
-  EXPECT_TRUE(diffLists(old_list, new_list, out).ok());
-  return out;
+  CallerEntries old_list = entriesOf(plainOf(old_store));
+  CallerEntries new_list = entriesOf(codec::encodeListText(plainOf(new_store)));
+  auto out = diffLists(old_list, new_list);
+  EXPECT_TRUE(out.ok());
+  return std::move(out).valueOr({});
 }
 
 // An update as the extension and the store carry it out: removals, then
@@ -45,14 +51,12 @@ ListDiff diff(const Store& old_store, const Store& new_store) {
 std::map<std::int64_t, std::set<std::string>> apply(const Store& old_store, const ListDiff& d) {
   std::map<std::int64_t, std::set<std::string>> store;
   for (const auto& [number, name] : old_store) store[number].insert(name);
-  CallerEntries removals, additions;
-  EXPECT_TRUE(readCallerEntries(d.del_plain, removals).ok());  // no names: read as numbers below
-  std::string del = d.del_plain;
+  std::string del = d.del_plain;  // no names: read as numbers here
   for (std::size_t at = 0; (at = del.find("\"number\":\"", at)) != std::string::npos;) {
     at += 10;
-    store.erase(std::stoll(del.substr(at)));
+    store.erase(platform::integerValue(del.substr(at)));
   }
-  EXPECT_TRUE(readCallerEntries(d.add_plain, additions).ok());
+  const CallerEntries additions = entriesOf(d.add_plain);
   for (std::size_t i = 0; i < additions.size(); ++i)
     store[additions.number(i)].insert(std::string(additions.name(i)));
   return store;
@@ -78,10 +82,9 @@ TEST(ListDiff, TheDeltaListsTurnOldIntoNewForRandomPairs) {
 }
 
 TEST(ListDiff, AListWithANumberTwiceIsRefused) {
-  CallerEntries old_list, new_list;
-  ASSERT_TRUE(readCallerEntries(R"([{"number":"5","name":"a"},{"number":"5","name":"b"}])", old_list).ok());
-  ListDiff out;
-  const base::Status s = diffLists(old_list, new_list, out);
+  CallerEntries old_list = entriesOf(R"([{"number":"5","name":"a"},{"number":"5","name":"b"}])");
+  CallerEntries new_list;
+  const base::Status s = diffLists(old_list, new_list).status();
   EXPECT_EQ(s.kind(), base::Status::Kind::kInvalidArgument);
   EXPECT_NE(s.message().find("list fix"), std::string::npos);
 }

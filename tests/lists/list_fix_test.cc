@@ -12,9 +12,11 @@ namespace calldir::lists {
 namespace {
 
 std::string fix(const std::string& list, FixReport& report, FixOptions options = {}) {
-  std::string plain;
-  EXPECT_TRUE(fixList(list, options, plain, report).ok());
-  return plain;
+  auto fixed = fixList(list, options);
+  EXPECT_TRUE(fixed.ok());
+  if (!fixed.ok()) return "";
+  report = fixed->report;
+  return fixed->plain;
 }
 
 TEST(ListFix, NumbersAsPeopleWriteThemBecomeE164Digits) {

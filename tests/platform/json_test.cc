@@ -109,11 +109,11 @@ TEST(CompactJson, DropsInsignificantSpaceAndKeepsOrder) {
   EXPECT_EQ(compactJson("{ \"number\" : \"1 2\",\n \"name\" : \"a\" }"), R"({"number":"1 2","name":"a"})");
 }
 
-TEST(WhyNotJsonArray, NamesTheProblem) {
-  EXPECT_FALSE(whyNotJsonArray("[]"));
-  EXPECT_TRUE(whyNotJsonArray("{}"));
-  EXPECT_TRUE(whyNotJsonArray("[,]"));
-  EXPECT_TRUE(whyNotJsonArray("\xFF"));
+TEST(CheckJsonArray, NamesTheProblem) {
+  EXPECT_TRUE(checkJsonArray("[]").ok());
+  EXPECT_NE(checkJsonArray("{}").message().find("object"), std::string::npos);
+  EXPECT_FALSE(checkJsonArray("[,]").ok());
+  EXPECT_FALSE(checkJsonArray("\xFF").ok());
 }
 
 TEST(JsonDocument, WalkOnceAgreesWithParseAndTheWalk) {

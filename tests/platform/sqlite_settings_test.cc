@@ -16,16 +16,15 @@ namespace {
 const std::string kGroup = "group.test";
 
 std::unique_ptr<SqliteSettingsStore> openStore(const std::string& path) {
-  std::unique_ptr<SqliteSettingsStore> store;
-  const base::Status s = SqliteSettingsStore::open(path, kGroup, true, store);
-  EXPECT_TRUE(s.ok()) << s.message();
-  return store;
+  auto store = SqliteSettingsStore::open(path, kGroup, true);
+  EXPECT_TRUE(store.ok()) << store.status().message();
+  return store.ok() ? std::move(store).value() : nullptr;
 }
 
 std::size_t countValues(SqliteSettingsStore& store) {
-  SettingsSnapshot values;
-  EXPECT_TRUE(store.snapshot(values).ok());
-  return values.size();
+  const auto values = store.snapshot();
+  EXPECT_TRUE(values.ok());
+  return values.ok() ? values->size() : 0;
 }
 
 TEST(SqliteSettings, ReadsWritesAndGroupsWritesUntilSynchronize) {
@@ -78,9 +77,8 @@ TEST(SqliteSettings, OtherSuitesAndUnopenableStoresLoseWrites) {
   EXPECT_FALSE(foreign->synchronize());
   EXPECT_FALSE(store->initWithSuiteName(kGroup)->objectForKey("CDListClearAllYN"));
 
-  std::unique_ptr<SqliteSettingsStore> broken;
   const base::Status error =
-      SqliteSettingsStore::open(dir.file("no/such/folder/settings.sqlite"), kGroup, true, broken);
+      SqliteSettingsStore::open(dir.file("no/such/folder/settings.sqlite"), kGroup, true).status();
   EXPECT_FALSE(error.ok());
   EXPECT_NE(error.message().find("cannot open"), std::string::npos);
   UnavailableSettingsProvider unavailable;  // what the extension is given then
@@ -145,8 +143,9 @@ TEST(SqliteSettings, AProcessKilledInAGroupOfWritesLeavesAllOrNone) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     auto store = openStore(path);
-    SettingsSnapshot values;
-    ASSERT_TRUE(store->snapshot(values).ok());
+    const auto snapshot = store->snapshot();
+    ASSERT_TRUE(snapshot.ok());
+    const SettingsSnapshot& values = *snapshot;
     if (values.empty()) continue;  // killed before the first group: none of it
     ASSERT_EQ(values.size(), 50u);
     const std::string first = values.begin()->second;

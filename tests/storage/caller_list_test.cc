@@ -8,7 +8,6 @@ namespace calldir::storage {
 namespace {
 
 TEST(HoldsListData, SixteenUtf16CodeUnitsIsTheThreshold) {
-  EXPECT_FALSE(holdsListData(std::nullopt));
   EXPECT_FALSE(holdsListData(std::string("[]")));
   EXPECT_FALSE(holdsListData(std::string(15, ' ')));
   EXPECT_TRUE(holdsListData(std::string(16, ' ')));
@@ -21,6 +20,8 @@ TEST(HoldsListData, SixteenUtf16CodeUnitsIsTheThreshold) {
 
 TEST(ParseCallerList, OnlyArraysAreLists) {
   EXPECT_NE(parseCallerList("[  ]"), nullptr);
+  EXPECT_EQ(countListElements("[{}, 1]"), 2u);
+  EXPECT_EQ(countListElements("{}"), std::nullopt);
   EXPECT_EQ(parseCallerList("{\"number\":\"1\",\"name\":\"a\"}"), nullptr);
   EXPECT_EQ(parseCallerList("not json at all"), nullptr);
 }

@@ -73,9 +73,9 @@ TEST_F(ListFilesTest, ReadGroupFileNeverCreatesIt) {
   EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel.json"), "");
   EXPECT_EQ(fm.files.count(kContainer + "callersDel.json"), 0u);
   fm.files[kContainer + "callersDel.json"] = codec::encodeListText(kPlain);
-  std::string stored;
-  EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel.json", stored), kPlain);
-  EXPECT_EQ(stored, fm.files.at(kContainer + "callersDel.json"));
+  const ListContent content = files.readGroupList("callersDel.json", true);
+  EXPECT_EQ(content.plain, kPlain);
+  EXPECT_EQ(content.stored, fm.files.at(kContainer + "callersDel.json"));
   // Names are used exactly as given: no ".json" is added.
   EXPECT_EQ(files.readJsonDataFromGroupFile("callersDel"), "");
 }
@@ -94,8 +94,7 @@ TEST_F(ListFilesTest, WithoutAContainerReadsAreEmptyAndWritesDoNothing) {
 TEST_F(ListFilesTest, AReplacedDeltaListIsNotEmptied) {
   const std::string path = kContainer + "callersAdd.json";
   fm.files[path] = "first list";
-  std::string stored;
-  files.readJsonDataFromGroupFile("callersAdd.json", stored);
+  const std::string stored = files.readGroupList("callersAdd.json", true).stored;
   fm.replace_before_truncate = {{path, "second list"}};
   files.clearJsonGroupFileIfUnchanged("callersAdd.json", stored);
   EXPECT_EQ(fm.files.at(path), "second list");
@@ -112,6 +111,32 @@ TEST_F(ListFilesTest, APlantedLinkIsNotWrittenThrough) {
   files.clearJsonGroupFile("callersDel.json");
   files.writeJsonToGroupFile("callersDel.json", "x");
   EXPECT_EQ(fm.files.count(kContainer + "callersDel.json"), 0u);
+}
+
+TEST_F(ListFilesTest, WhatAFileHoldsIsToldApartLayerByLayer) {
+  using Kind = ListContent::Kind;
+  const std::string name = "callersAdd.json";
+  const std::string path = kContainer + name;
+  EXPECT_EQ(files.readGroupList(name).kind, Kind::kMissing);
+  const std::pair<std::string, Kind> cases[] = {
+      {"", Kind::kEmpty},
+      {"\xFF\xFE", Kind::kNotText},
+      {"QUJDREVG", Kind::kUndecodable},
+      {" A ", Kind::kNoData},
+      {codec::encodeListText("[]"), Kind::kNoData},
+      {codec::encodeListText(std::string(15, ' ')), Kind::kNoData},
+      {codec::encodeListText(std::string(16, ' ')), Kind::kList},
+  };
+  for (const auto& [bytes, kind] : cases) {
+    fm.files[path] = bytes;
+    EXPECT_EQ(files.readGroupList(name).kind, kind) << bytes;
+  }
+  fm.files.erase(path);
+  fm.links.insert(path);  // a link is never read
+  EXPECT_EQ(files.readGroupList(name).kind, Kind::kUnreadable);
+  EXPECT_EQ(readListInput("  [] ").kind, Kind::kNoData);
+  EXPECT_TRUE(readListInput("[" + std::string(16, ' ') + "]").plain_input);
+  EXPECT_STREQ(describeForUpdate(Kind::kUndecodable), "no data");
 }
 
 }  // namespace

@@ -56,15 +56,14 @@ TEST(OperationDecoder, FlagsAnUnknownOperation) {
   EXPECT_TRUE(decoder.malformed());
 }
 
-TEST(Outcome, RoundTrips) {
-  EXPECT_TRUE(decodeOutcome(encodeOutcome({}))->completed);
-  const auto failed = decodeOutcome(encodeOutcome({false, 3, "entries out of order"}));
+TEST(Answer, RoundTrips) {
+  EXPECT_TRUE(decodeAnswer(encodeAnswer({}))->completed());
+  const platform::CallDirectoryError error{.code = 3, .reason = "entries out of order"};
+  const auto failed = decodeAnswer(encodeAnswer({error}));
   ASSERT_TRUE(failed);
-  EXPECT_FALSE(failed->completed);
-  EXPECT_EQ(failed->code, 3);
-  EXPECT_EQ(failed->reason, "entries out of order");
-  EXPECT_FALSE(decodeOutcome(""));
-  EXPECT_FALSE(decodeOutcome(encodeOutcome({false, 3, "cut"}).substr(0, 10)));
+  EXPECT_EQ(failed->failure, error);
+  EXPECT_FALSE(decodeAnswer(""));
+  EXPECT_FALSE(decodeAnswer(encodeAnswer({platform::CallDirectoryError{.code = 3, .reason = "cut"}}).substr(0, 10)));
 }
 
 }  // namespace

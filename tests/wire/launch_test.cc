@@ -21,8 +21,9 @@ TEST(Launch, TheExtensionReadsWhatTheServiceWrote) {
     const std::size_t equals = entry.find('=');
     ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
   }
-  LaunchRequest out;
-  ASSERT_TRUE(readLaunchEnvironment(out).ok());
+  const auto read = readLaunchEnvironment();
+  ASSERT_TRUE(read.ok());
+  const LaunchRequest& out = *read;
   EXPECT_EQ(out.root, "/dev/root");
   EXPECT_TRUE(out.incremental);
   EXPECT_EQ(out.read_fd, kChildReadFd);
@@ -30,13 +31,13 @@ TEST(Launch, TheExtensionReadsWhatTheServiceWrote) {
 
   for (const char* bad : {"3", "3,4x", "-1,4", "a,b"}) {
     ::setenv(kRequestFdsVariable, bad, 1);
-    EXPECT_EQ(readLaunchEnvironment(out).kind(), base::Status::Kind::kInvalidArgument) << bad;
+    EXPECT_EQ(readLaunchEnvironment().status().kind(), base::Status::Kind::kInvalidArgument) << bad;
   }
   ::setenv(kRequestFdsVariable, "3,4", 1);
   ::setenv(kIncrementalVariable, "yes", 1);
-  EXPECT_FALSE(readLaunchEnvironment(out).ok());
+  EXPECT_FALSE(readLaunchEnvironment().ok());
   ::unsetenv(kIncrementalVariable);
-  const base::Status missing = readLaunchEnvironment(out);
+  const base::Status missing = readLaunchEnvironment().status();
   EXPECT_NE(missing.message().find("calldir reload"), std::string::npos);
   ::unsetenv(kRootVariable);
   ::unsetenv(kRequestFdsVariable);
