@@ -103,15 +103,15 @@ Status replaceFile(const std::string& path, std::string_view data) {
   std::string temporary = path + ".calldir-XXXXXX";
   FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!fd.ok()) return errnoStatus("cannot write " + path, errno);
-  auto fail = [&](int error) {
+  auto abandon = [&](int error) {
     ::unlink(temporary.c_str());
     return errnoStatus("cannot write " + path, error);
   };
-  if (::fchmod(fd.get(), 0644) != 0) return fail(errno);
-  if (!writeFully(fd.get(), data)) return fail(errno != 0 ? errno : EIO);
-  if (::fdatasync(fd.get()) != 0) return fail(errno);
-  if (::close(fd.release()) != 0) return fail(errno);
-  if (::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno);
+  if (::fchmod(fd.get(), 0644) != 0) return abandon(errno);
+  if (!writeFully(fd.get(), data)) return abandon(errno != 0 ? errno : EIO);
+  if (::fdatasync(fd.get()) != 0) return abandon(errno);
+  if (::close(fd.release()) != 0) return abandon(errno);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon(errno);
   // Make the rename itself durable.
   FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.ok()) ::fsync(dir.get());

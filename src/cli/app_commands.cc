@@ -16,15 +16,17 @@ int runAppRestore(const AppRestoreOptions& options, Io& io) {
   auto device = DeviceAccess::open(options.request.root);
   if (!device.ok()) return fail(io, "", device.status());
   if (telephony::isLoading((*device)->root())) {
-    warn(io,
-         "a request is loading now; if it is a restore from zero, its end sets CDListClearAllYN back to N, so "
-         "check `calldir status` once it is done");
+    warn(
+        io,
+        "a request is loading now; if it is a restore from zero, its end sets CDListClearAllYN back to N, so "
+        "check `calldir status` once it is done");
   }
   auto store = (*device)->settings();
   if (!store.ok()) return fail(io, "", store.status());
   auto settings = (*store)->initWithSuiteName((*device)->root().group());
   settings->setObject(handler::kClearAllYes, handler::kClearAllKey);
-  if (!settings->synchronize()) return fail(io, "", base::Status::IoError("cannot write the shared settings"));
+  if (!settings->synchronize())
+    return fail(io, "", base::Status::IoError("cannot write the shared settings"));
   const Action action{
       [](base::JsonWriter& json) {
         json.beginObject().key("set").beginObject().key(handler::kClearAllKey).value(handler::kClearAllYes);
@@ -60,7 +62,8 @@ base::Result<std::vector<std::string>> dropLists(DeviceAccess& device, const App
   std::vector<std::string> dropped;
   for (const auto& [file, name] : listsOf(options)) {
     const std::string path = platform::appendingPathComponent(device.root().paths().container, name);
-    const lists::ListRole role = name == handler::kDeleteListName ? lists::ListRole::kDel : lists::ListRole::kAdd;
+    const lists::ListRole role =
+        name == handler::kDeleteListName ? lists::ListRole::kDel : lists::ListRole::kAdd;
     const auto installed = installListFile(file, path, InstallForm::kAuto, role, io);
     if (!installed.ok()) return installed.status();
     device.wrote(name, {installed->content, installed->elements, installed->malformed});
@@ -75,7 +78,7 @@ int runAppPut(const AppPutOptions& options, Io& io) {
   auto device = DeviceAccess::open(options.request.root);
   if (!device.ok()) return fail(io, "", device.status());
   if (options.add_file.empty() && options.del_file.empty()) {
-    return fail(io, "app put: name a list with --add FILE and/or --del FILE", kExitBadInput);
+    return exitWith(io, "app put: name a list with --add FILE and/or --del FILE", kExitBadInput);
   }
   // Nothing is dropped while a list it would replace still waits: the
   // answer is no.
@@ -89,7 +92,8 @@ int runAppPut(const AppPutOptions& options, Io& io) {
   const auto dropped = dropLists(**device, options, io);
   if (!dropped.ok()) return fail(io, "app put", dropped.status());
   std::string text;
-  for (const auto& name : *dropped) text += (text.empty() ? "" : "\n") + ("dropped " + name + " into the shared container");
+  for (const auto& name : *dropped)
+    text += (text.empty() ? "" : "\n") + ("dropped " + name + " into the shared container");
   const Action action{[names = *dropped](base::JsonWriter& json) {
                         json.beginObject().key("dropped").beginArray();
                         for (const auto& name : names) json.value(name);
@@ -106,7 +110,8 @@ void addAppCommands(CLI::App& app, Session& session) {
     bool reload = false;
   };
   auto restore_flags = std::make_shared<RestoreFlags>();
-  auto* restore = group->add_subcommand("restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)");
+  auto* restore =
+      group->add_subcommand("restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)");
   restore->add_flag("--reload", restore_flags->reload, "Then have the phone load the extension");
   addRequestOptions(restore, restore_flags->request);
   restore->callback([&session, restore_flags] {
@@ -120,13 +125,16 @@ void addAppCommands(CLI::App& app, Session& session) {
     AppPutOptions put;
   };
   auto put_flags = std::make_shared<PutFlags>();
-  auto* put = group->add_subcommand("put",
-                                    "Drop delta lists into the shared container (plain JSON lists are checked and "
-                                    "encoded); a list that still waits for a request is kept (exit 1) unless "
-                                    "--replace");
+  auto* put =
+      group->add_subcommand("put",
+                            "Drop delta lists into the shared container (plain JSON lists are checked and "
+                            "encoded); a list that still waits for a request is kept (exit 1) unless "
+                            "--replace");
   put->add_option("--add", put_flags->put.add_file, "Entries to add, as callersAdd.json")->type_name("FILE");
-  put->add_option("--del", put_flags->put.del_file, "Numbers to remove, as callersDel.json")->type_name("FILE");
-  put->add_flag("--replace", put_flags->put.replace, "Replace a delta list that still waits, dropping its changes");
+  put->add_option("--del", put_flags->put.del_file, "Numbers to remove, as callersDel.json")
+      ->type_name("FILE");
+  put->add_flag("--replace", put_flags->put.replace,
+                "Replace a delta list that still waits, dropping its changes");
   put->add_flag("--reload", put_flags->put.reload, "Then have the phone load the extension");
   addRequestOptions(put, put_flags->request);
   put->callback([&session, put_flags] {

@@ -13,8 +13,8 @@ namespace calldir::cli {
 int runBundlePutResource(const PutResourceOptions& options, Io& io) {
   const auto device = device::DeviceRoot::open(options.root);
   if (!device.ok()) return fail(io, "", device.status());
-  const std::string path = platform::appendingPathComponent(device->paths().resources,
-                                                            std::string(handler::kZeroResourceName) + ".json");
+  const std::string path = platform::appendingPathComponent(
+      device->paths().resources, std::string(handler::kZeroResourceName) + ".json");
   const auto installed = installListFile(options.file, path, options.form, lists::ListRole::kResource, io);
   if (!installed.ok()) return fail(io, "bundle put-resource", installed.status());
   io.out << "installed " << path << "\n";
@@ -29,14 +29,15 @@ void addBundleCommands(CLI::App& app, Session& session) {
     bool encoded = false;
   };
   auto flags = std::make_shared<Flags>();
-  auto* put = bundle->add_subcommand(
-      "put-resource",
-      "Install FILE as the full caller list resource callersAdd_Zero.json; warns about what a restore would skip "
-      "or refuse");
+  auto* put = bundle->add_subcommand("put-resource",
+                                     "Install FILE as the full caller list resource callersAdd_Zero.json; "
+                                     "warns about what a restore would skip "
+                                     "or refuse");
   put->add_option("FILE", flags->options.file,
                   "Plain JSON caller list (encoded on the way) or list text; - for standard input")
       ->required();
-  auto* plain = put->add_flag("--plain", flags->plain, "FILE is a plain JSON caller list: check and encode it");
+  auto* plain =
+      put->add_flag("--plain", flags->plain, "FILE is a plain JSON caller list: check and encode it");
   put->add_flag("--encoded", flags->encoded, "FILE is a list text: copy it byte for byte")->excludes(plain);
   put->callback([&session, flags] {
     flags->options.root = session.root();

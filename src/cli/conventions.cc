@@ -31,7 +31,8 @@ void addConventionCommands(CLI::App& app, Session& session) {
   auto* version = app.add_subcommand("version", "Print calldir's version");
   version->callback([&session] { session.io.out << versionLine() << "\n"; });
   auto shell = std::make_shared<std::string>();
-  auto* completion = app.add_subcommand("completion", "Print a completion script for SHELL (bash, zsh or fish)");
+  auto* completion =
+      app.add_subcommand("completion", "Print a completion script for SHELL (bash, zsh or fish)");
   completion->add_option("SHELL", *shell)->required()->check(CLI::IsMember({"bash", "zsh", "fish"}));
   completion->callback([&app, &session, shell] {
     CommandSpec spec = specOf(app);

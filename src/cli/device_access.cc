@@ -6,7 +6,9 @@
 namespace calldir::cli {
 
 DeviceAccess::DeviceAccess(device::DeviceRoot root)
-    : root_(std::move(root)), container_(root_), lists_(container_.files(), container_.bundle(), root_.group()) {}
+    : root_(std::move(root)),
+      container_(root_),
+      lists_(container_.files(), container_.bundle(), root_.group()) {}
 
 base::Result<std::unique_ptr<DeviceAccess>> DeviceAccess::open(const std::string& root) {
   auto device = device::DeviceRoot::open(root);

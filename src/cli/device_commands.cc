@@ -15,10 +15,10 @@ int runInit(const InitOptions& options, Io& io) {
   if (base::Status s = device::DeviceRoot::checkGroup(group); !s.ok()) return fail(io, "init", s);
   const auto existing = device::DeviceRoot::open(root);
   if (existing.ok() && existing->group() != group) {
-    return fail(io,
-                "init: the device root " + root + " was made for the app group \"" + existing->group() +
-                    "\", not \"" + group + "\"; use --group " + existing->group() + " or another --root",
-                kExitBadInput);
+    return exitWith(io,
+                    "init: the device root " + root + " was made for the app group \"" + existing->group() +
+                        "\", not \"" + group + "\"; use --group " + existing->group() + " or another --root",
+                    kExitBadInput);
   }
   if (base::Status s = device::DeviceRoot::init(root, group); !s.ok()) {
     return fail(io, "init", base::Status::IoError(s.message()));
@@ -63,7 +63,8 @@ void addDeviceCommands(CLI::App& app, Session& session) {
 
   auto paths_options = std::make_shared<PathsOptions>();
   auto* paths = app.add_subcommand("paths", "Print the device root's paths");
-  paths->add_flag("--json", paths_options->json, "One JSON object: root, container, settings, bundle, resources, store");
+  paths->add_flag("--json", paths_options->json,
+                  "One JSON object: root, container, settings, bundle, resources, store");
   paths->callback([&session, paths_options] {
     paths_options->root = session.root();
     session.status = runPaths(*paths_options, session.io);

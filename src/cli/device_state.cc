@@ -37,7 +37,8 @@ base::Result<DeviceState> readDeviceState(DeviceAccess& device) {
       device.container().files().containerURLForSecurityApplicationGroupIdentifier(out.group).has_value();
   out.del_list = device.deltaList(handler::kDeleteListName);
   out.add_list = device.deltaList(handler::kAddListName);
-  out.has_resource = device.container().bundle().pathForResource(handler::kZeroResourceName, "json").has_value();
+  out.has_resource =
+      device.container().bundle().pathForResource(handler::kZeroResourceName, "json").has_value();
   if (device.hasStore()) {
     auto calls = device.store();
     if (!calls.ok()) return calls.status();
@@ -81,10 +82,12 @@ std::optional<std::string> whyNothingApplied(const DeviceState& before, const te
 std::optional<std::string> ignoredControlValue(const DeviceState& state) {
   using namespace handler;
   if (state.flag_value && *state.flag_value != kClearAllYes && *state.flag_value != kClearAllNo) {
-    return std::string(kClearAllKey) + " holds " + inQuotes(*state.flag_value) + ", which the extension takes as " +
-           inQuotes(kClearAllNo) + ": only " + inQuotes(kClearAllYes) + " (exactly) asks for a restore from zero";
+    return std::string(kClearAllKey) + " holds " + inQuotes(*state.flag_value) +
+           ", which the extension takes as " + inQuotes(kClearAllNo) + ": only " + inQuotes(kClearAllYes) +
+           " (exactly) asks for a restore from zero";
   }
-  if (state.restore_value && *state.restore_value != kRestoreEnded && *state.restore_value != kRestoreStarted) {
+  if (state.restore_value && *state.restore_value != kRestoreEnded &&
+      *state.restore_value != kRestoreStarted) {
     return std::string(kRestoreStatusKey) + " holds " + inQuotes(*state.restore_value) +
            ", which the extension ignores: " + inQuotes(kRestoreEnded) + " lets updates run, " +
            inQuotes(kRestoreStarted) + " marks a restore in progress";

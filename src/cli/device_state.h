@@ -39,7 +39,8 @@ base::Result<DeviceState> readDeviceState(DeviceAccess& device);
 
 // Why a request that completed applied nothing, or left a store that held
 // entries empty, in one line; no value when it did what one would expect.
-std::optional<std::string> whyNothingApplied(const DeviceState& before, const telephony::RequestResult& result);
+std::optional<std::string> whyNothingApplied(const DeviceState& before,
+                                             const telephony::RequestResult& result);
 
 // A control key value the extension ignores, and what it takes it for; no
 // value when the key holds nothing unusual.

@@ -119,10 +119,11 @@ int runEntries(const EntriesOptions& options, Io& io) {
 
 void addDirectoryCommands(CLI::App& app, Session& session) {
   auto lookup_options = std::make_shared<LookupOptions>();
-  auto* lookup = app.add_subcommand("lookup",
-                                    "The label(s) a call from each NUMBER shows (exit 1 when one has none): digits "
-                                    "alone as they are, a number with + or separators read as a phone number (+82 "
-                                    "10-1234-5678)");
+  auto* lookup =
+      app.add_subcommand("lookup",
+                         "The label(s) a call from each NUMBER shows (exit 1 when one has none): digits "
+                         "alone as they are, a number with + or separators read as a phone number (+82 "
+                         "10-1234-5678)");
   lookup->add_option("NUMBER", lookup_options->numbers)->required();
   lookup->add_option("--region", lookup_options->region, "Read every NUMBER as written in this region (KR)")
       ->type_name("CC");

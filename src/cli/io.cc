@@ -25,7 +25,7 @@ int fail(Io& io, std::string_view command, const base::Status& status) {
   return exitCodeFor(status);
 }
 
-int fail(Io& io, std::string_view message, int code) {
+int exitWith(Io& io, std::string_view message, int code) {
   io.err << "calldir: " << message << "\n";
   return code;
 }

@@ -33,7 +33,7 @@ int exitCodeFor(const base::Status& status);
 int fail(Io& io, std::string_view command, const base::Status& status);
 
 // Writes "calldir: <message>" to io.err and returns `code`.
-int fail(Io& io, std::string_view message, int code);
+int exitWith(Io& io, std::string_view message, int code);
 
 // Writes "calldir: warning: <message>" to io.err.
 void warn(Io& io, std::string_view message);

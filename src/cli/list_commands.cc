@@ -7,8 +7,8 @@
 #include "cli/list_fix_command.h"
 #include "cli/option_values.h"
 #include "cli/session.h"
-#include "lists/phone_numbers.h"
 #include "codec/text_decoding.h"
+#include "lists/phone_numbers.h"
 #include "platform/call_directory.h"
 #include "platform/json.h"
 #include "platform/text.h"
@@ -27,10 +27,10 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
     plain = std::move(converted).value();
   } else if (!options.raw) {
     if (base::Status s = platform::checkJsonArray(plain); !s.ok()) {
-      return fail(io,
-                  "list encode: " + displayName(options.input) + " is not a caller list: " + s.message() +
-                      " (use --raw to encode any bytes)",
-                  kExitBadInput);
+      return exitWith(io,
+                      "list encode: " + displayName(options.input) + " is not a caller list: " + s.message() +
+                          " (use --raw to encode any bytes)",
+                      kExitBadInput);
     }
   }
   std::string text = codec::encodeListText(plain, options.line_length);
@@ -48,7 +48,8 @@ base::Result<std::string> plainToCsv(std::string plain) {
   if (!list) return base::Status::InvalidArgument("the plain text is not a JSON array of caller entries");
   std::string csv(lists::kCsvHeader);
   storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
-    if (storage::useForAdding(e) == storage::ElementUse::kApplied) lists::appendCsvRow(csv, *e.number, *e.name);
+    if (storage::useForAdding(e) == storage::ElementUse::kApplied)
+      lists::appendCsvRow(csv, *e.number, *e.name);
   });
   return csv;
 }
@@ -95,10 +96,7 @@ namespace {
 void writeCheckJson(const lists::CheckReport& report, Io& io) {
   base::JsonWriter json;
   json.beginObject().key("role").value(lists::roleName(report.role));
-  json.key("outcome")
-      .value(report.outcomeName())
-      .key("verdict")
-      .value(report.verdict());
+  json.key("outcome").value(report.outcomeName()).key("verdict").value(report.verdict());
   json.key("elements").value(static_cast<std::uint64_t>(report.elements));
   json.key("applied").value(static_cast<std::uint64_t>(report.applied)).key("refusal");
   if (report.refusal) {
@@ -179,9 +177,10 @@ void addEncodeCommand(CLI::App* list, Session& session) {
   encode->add_option("-o,--output", options->output, "Write the list text to FILE instead of standard output")
       ->type_name("FILE");
   encode
-      ->add_option("--line-length", options->line_length,
-                   "Break the Base64 text into lines of this many characters (rounded up to a multiple of 4); 0 "
-                   "for one line")
+      ->add_option(
+          "--line-length", options->line_length,
+          "Break the Base64 text into lines of this many characters (rounded up to a multiple of 4); 0 "
+          "for one line")
       ->type_name("N")
       ->check(wholeNumberIn(0, INT64_MAX))
       ->capture_default_str();
@@ -211,7 +210,8 @@ void addDecodeCommand(CLI::App* list, Session& session) {
   decode->add_option("FILE", options->input, "List text; - for standard input")
       ->type_name("FILE")
       ->capture_default_str();
-  decode->add_option("-o,--output", options->output, "Write the plain text to FILE instead of standard output")
+  decode
+      ->add_option("-o,--output", options->output, "Write the plain text to FILE instead of standard output")
       ->type_name("FILE");
   decode->add_option("--to", *to, "Write the plain JSON text, or CSV (number,name with a header)")
       ->check(CLI::IsMember({"json", "csv"}))
@@ -226,7 +226,8 @@ void addCheckCommand(CLI::App* list, Session& session) {
   auto options = std::make_shared<ListCheckOptions>();
   auto role = std::make_shared<std::string>("resource");
   auto* check = list->add_subcommand(
-      "check", "Read a list (list text or plain JSON) the way the extension does and say what a request would do");
+      "check",
+      "Read a list (list text or plain JSON) the way the extension does and say what a request would do");
   check->add_option("FILE", options->input, "List text or plain JSON list; - for standard input")
       ->type_name("FILE")
       ->capture_default_str();

@@ -67,9 +67,9 @@ base::Status writeList(const std::string& path, const std::string& plain, bool e
 
 int runListFix(const ListFixOptions& options, Io& io) {
   if (options.json && (options.output.empty() || options.output == "-")) {
-    return fail(io,
-                "list fix: --json prints the report on standard output; name the fixed list's file with -o",
-                kExitBadInput);
+    return exitWith(
+        io, "list fix: --json prints the report on standard output; name the fixed list's file with -o",
+        kExitBadInput);
   }
   auto data = readInput(options.input, io);
   if (!data.ok()) return fail(io, "list fix", data.status());
@@ -139,10 +139,10 @@ void addFixCommand(CLI::App* list, Session& session) {
     std::string on_conflict = "fail";
   };
   auto flags = std::make_shared<Flags>();
-  auto* fix = list->add_subcommand(
-      "fix",
-      "Write a list the platform accepts and that means what its author meant (numbers as E.164 digits, sorted, "
-      "repeats and unusable elements dropped)");
+  auto* fix = list->add_subcommand("fix",
+                                   "Write a list the platform accepts and that means what its author meant "
+                                   "(numbers as E.164 digits, sorted, "
+                                   "repeats and unusable elements dropped)");
   fix->add_option("FILE", flags->fix.input, "List text or plain JSON list; - for standard input")
       ->type_name("FILE")
       ->capture_default_str();
@@ -154,7 +154,8 @@ void addFixCommand(CLI::App* list, Session& session) {
       ->check(CLI::IsMember({"fail", "first", "last"}))
       ->capture_default_str();
   fix->add_flag("--encode", flags->fix.encode, "Write a list text instead of plain JSON");
-  fix->add_flag("--json", flags->fix.json, "The report as one JSON object on standard output (-o is then required)");
+  fix->add_flag("--json", flags->fix.json,
+                "The report as one JSON object on standard output (-o is then required)");
   fix->callback([&session, flags] {
     lists::parseRole(flags->role, flags->fix.fix.role);
     flags->fix.fix.on_conflict = flags->on_conflict == "first"  ? lists::ConflictRule::kFirst

@@ -48,7 +48,8 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
   lists::CheckReport report;
   if (form == InstallForm::kEncoded) {
     // Copied as it is, then checked as the extension will read it.
-    if (base::Status s = base::replaceFile(path, data); !s.ok()) return s.withContext("cannot install " + path);
+    if (base::Status s = base::replaceFile(path, data); !s.ok())
+      return s.withContext("cannot install " + path);
     options.as_stored = true;
     report = lists::checkList(std::move(data), options);
   } else {
@@ -60,7 +61,8 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
     if (!plain.ok()) {
       return base::Status::InvalidArgument(displayName(source) + " is not a caller list: " + plain.message());
     }
-    if (base::Status s = base::replaceFile(path, stored); !s.ok()) return s.withContext("cannot install " + path);
+    if (base::Status s = base::replaceFile(path, stored); !s.ok())
+      return s.withContext("cannot install " + path);
   }
   const std::size_t slash = path.rfind('/');
   warnAboutList(report, slash == std::string::npos ? path : path.substr(slash + 1), io);

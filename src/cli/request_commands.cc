@@ -27,19 +27,20 @@ void printText(const telephony::RequestResult& r, Io& io) {
     io.out << "failed with error " << r.error->code << " (" << platform::errorCodeName(r.error->code)
            << "): " << r.error->reason << "\n";
   }
-  io.out << "  added " << r.added << ", removed " << r.removed << (r.removed_all ? ", removed all" : "") << "; "
-         << r.entries << " entr" << (r.entries == 1 ? "y" : "ies") << " stored\n";
+  io.out << "  added " << r.added << ", removed " << r.removed << (r.removed_all ? ", removed all" : "")
+         << "; " << r.entries << " entr" << (r.entries == 1 ? "y" : "ies") << " stored\n";
   if (r.extension_ran) {
     io.out << "  extension: " << seconds(r.extension_cpu_seconds) << " s CPU, "
-           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; " << seconds(r.wall_seconds)
-           << " s in all\n";
+           << (r.extension_peak_bytes + (1 << 19)) / (1 << 20) << " MB peak memory; "
+           << seconds(r.wall_seconds) << " s in all\n";
   }
 }
 
 // Runs one request. The extension reads a settings store it cannot open as
 // empty, and then does nothing; a request on damaged settings is refused
 // here instead. Says on io.err when the request applied nothing, and why.
-base::Result<telephony::RequestResult> performRequest(DeviceAccess& device, const ReloadOptions& options, Io& io) {
+base::Result<telephony::RequestResult> performRequest(DeviceAccess& device, const ReloadOptions& options,
+                                                      Io& io) {
   auto settings = device.settings();
   if (!settings.ok()) return settings.status();
   if (base::Status s = (*settings)->check(); !s.ok()) return s;
@@ -83,13 +84,15 @@ void addRequestOptions(CLI::App* command, RequestFlags& flags) {
       ->check(positiveSeconds())
       ->capture_default_str();
   command
-      ->add_option("--memory-limit", flags.memory_limit,
-                   "Address space limit of the extension process, such as 512M (off by default; over it, error 2)")
+      ->add_option(
+          "--memory-limit", flags.memory_limit,
+          "Address space limit of the extension process, such as 512M (off by default; over it, error 2)")
       ->type_name("BYTES")
       ->check(byteCountOfAtLeast(1u << 20));
   command
-      ->add_option("--trace", flags.reload.trace_path,
-                   "Write every context operation the extension sent to FILE (- for standard output), one a line")
+      ->add_option(
+          "--trace", flags.reload.trace_path,
+          "Write every context operation the extension sent to FILE (- for standard output), one a line")
       ->type_name("FILE");
   command->add_flag("--json", flags.reload.json, "Print the outcome as one JSON object");
 }
@@ -99,14 +102,16 @@ base::Result<ReloadOptions> requestOptions(const RequestFlags& flags, std::strin
   out.root = std::move(root);
   if (flags.full) out.request.incremental = false;
   if (flags.incremental) out.request.incremental = true;
-  if (!flags.memory_limit.empty()) out.request.memory_limit_bytes = parseByteCount(flags.memory_limit).valueOr(0);
+  if (!flags.memory_limit.empty())
+    out.request.memory_limit_bytes = parseByteCount(flags.memory_limit).valueOr(0);
   if (out.json && out.trace_path == "-") {
     return base::Status::InvalidArgument("--trace - cannot share standard output with --json");
   }
   return out;
 }
 
-int reportAction(DeviceAccess& device, const Action& action, bool reload, const ReloadOptions& options, Io& io) {
+int reportAction(DeviceAccess& device, const Action& action, bool reload, const ReloadOptions& options,
+                 Io& io) {
   telephony::RequestResult result;
   if (reload) {
     auto performed = performRequest(device, options, io);
@@ -147,8 +152,9 @@ int runEnable(const EnableOptions& options, Io& io) {
   if (!store.ok()) return fail(io, "", store.status());
   if (base::Status s = (*store)->setEnabled(options.enable); !s.ok()) return fail(io, "", s);
   const bool enable = options.enable;
-  const Action action{[enable](base::JsonWriter& json) { json.beginObject().key("enabled").value(enable).endObject(); },
-                      enable ? "extension enabled; the phone loads it:" : "extension disabled"};
+  const Action action{
+      [enable](base::JsonWriter& json) { json.beginObject().key("enabled").value(enable).endObject(); },
+      enable ? "extension enabled; the phone loads it:" : "extension disabled"};
   return reportAction(**device, action, enable, options.request, io);
 }
 
@@ -166,13 +172,15 @@ void withRequestOptions(Session& session, const RequestFlags& flags,
 
 void addRequestCommands(CLI::App& app, Session& session) {
   auto reload_flags = std::make_shared<RequestFlags>();
-  auto* reload =
-      app.add_subcommand("reload", "Have the phone load the extension, as the containing application's reload does");
+  auto* reload = app.add_subcommand(
+      "reload", "Have the phone load the extension, as the containing application's reload does");
   auto* full = reload->add_flag("--full", reload_flags->full, "Ask for a complete request");
-  reload->add_flag("--incremental", reload_flags->incremental, "Ask for an incremental request")->excludes(full);
+  reload->add_flag("--incremental", reload_flags->incremental, "Ask for an incremental request")
+      ->excludes(full);
   addRequestOptions(reload, *reload_flags);
   reload->callback([&session, reload_flags] {
-    withRequestOptions(session, *reload_flags, [&](const ReloadOptions& o) { return runReload(o, session.io); });
+    withRequestOptions(session, *reload_flags,
+                       [&](const ReloadOptions& o) { return runReload(o, session.io); });
   });
 
   for (const bool enable : {true, false}) {
@@ -185,8 +193,9 @@ void addRequestCommands(CLI::App& app, Session& session) {
       command->add_flag("--json", flags->reload.json, "Print the outcome as one JSON object");
     }
     command->callback([&session, flags, enable] {
-      withRequestOptions(session, *flags,
-                         [&](const ReloadOptions& o) { return runEnable({enable, o}, session.io); });
+      withRequestOptions(session, *flags, [&](const ReloadOptions& o) {
+        return runEnable({enable, o}, session.io);
+      });
     });
   }
 }

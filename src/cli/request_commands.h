@@ -59,6 +59,7 @@ struct Action {
 // --json one object {"action": ..., "request": <the request or null>}.
 // Returns the command's exit status: 0, 1 when the request failed, 2 or 3
 // when it could not run.
-int reportAction(DeviceAccess& device, const Action& action, bool reload, const ReloadOptions& options, Io& io);
+int reportAction(DeviceAccess& device, const Action& action, bool reload, const ReloadOptions& options,
+                 Io& io);
 
 }  // namespace calldir::cli

@@ -32,7 +32,8 @@ int runSettingsList(const SettingsListOptions& options, Io& io) {
     for (const auto& [key, value] : *values) out.key(key).value(value);
     io.out << out.endObject().finish();
   } else {
-    for (const auto& [key, value] : *values) io.out << escapeForLine(key) << "\t" << escapeForLine(value) << "\n";
+    for (const auto& [key, value] : *values)
+      io.out << escapeForLine(key) << "\t" << escapeForLine(value) << "\n";
   }
   return kExitOk;
 }
@@ -41,7 +42,7 @@ int runSettingsGet(const SettingsGetOptions& options, Io& io) {
   const auto values = readSettings(options.root);
   if (!values.ok()) return fail(io, "settings get", values.status());
   const auto it = values->find(options.key);
-  if (it == values->end()) return fail(io, "settings get: " + options.key + " is not set", kExitNegative);
+  if (it == values->end()) return exitWith(io, "settings get: " + options.key + " is not set", kExitNegative);
   io.out << it->second << "\n";
   return kExitOk;
 }
@@ -58,7 +59,8 @@ int runSettingsChange(const SettingsChangeOptions& options, Io& io) {
     settings->removeObjectForKey(options.key);
   }
   if (!settings->synchronize()) {
-    return fail(io, "settings: the shared settings did not take the change to " + options.key, kExitFailure);
+    return exitWith(io, "settings: the shared settings did not take the change to " + options.key,
+                    kExitFailure);
   }
   return kExitOk;
 }

@@ -18,9 +18,9 @@ std::string explainElementLine(std::string_view value, std::string_view list, st
   const auto line = ElementLine::parse(value);
   if (!line) return kUnusual;
   const std::string count = std::to_string(line->count);
-  return "the last update walked " + std::string(list) + ", " + count + " element(s); the last logged is element " +
-         std::to_string(line->index + 1) + " of " + count + ", which it " + std::string(verb) +
-         " unless it lacks what is needed: " + line->element;
+  return "the last update walked " + std::string(list) + ", " + count +
+         " element(s); the last logged is element " + std::to_string(line->index + 1) + " of " + count +
+         ", which it " + std::string(verb) + " unless it lacks what is needed: " + line->element;
 }
 
 std::string explainRestoreLine(std::string_view value) {
@@ -32,11 +32,13 @@ std::string explainRestoreLine(std::string_view value) {
              line->restore_status + "\"";
     case RestoreLine::Stage::kNoData:
       return "the restore from zero at " + line->time +
-             " found no usable list resource (missing, not decodable, or shorter than 16 characters): nothing was "
+             " found no usable list resource (missing, not decodable, or shorter than 16 characters): "
+             "nothing was "
              "added and the restore status stays \"START\"";
     case RestoreLine::Stage::kFound:
       return "the restore from zero that began at " + line->time +
-             " found list data; when nothing follows, its list did not parse or was empty and the restore status "
+             " found list data; when nothing follows, its list did not parse or was empty and the restore "
+             "status "
              "stays \"START\"";
     case RestoreLine::Stage::kApplied:
       break;
@@ -53,8 +55,9 @@ std::string explainIncrementalLine(std::string_view value) {
     return "the last request, at " + line->time + ", was incremental; it read the clear-all flag \"" +
            line->clear_all + "\" and the restore status \"" + line->restore_status + "\"";
   }
-  return "the last request, at " + line->time + ", was a complete one, which applies nothing; the clear-all flag \"" +
-         line->clear_all + "\" waits for an incremental request";
+  return "the last request, at " + line->time +
+         ", was a complete one, which applies nothing; the clear-all flag \"" + line->clear_all +
+         "\" waits for an incremental request";
 }
 
 std::string explainZeroLine(std::string_view value) {
@@ -70,7 +73,8 @@ std::string explainZeroLine(std::string_view value) {
 std::string explainErrorLine(std::string_view value) {
   const auto line = handler::ErrorLine::parse(value);
   if (!line) return kUnusual;
-  return "the platform refused or interrupted a request, and told the extension: " + line->error.description();
+  return "the platform refused or interrupted a request, and told the extension: " +
+         line->error.description();
 }
 
 }  // namespace
@@ -79,14 +83,17 @@ std::string explainStatusLine(std::string_view key, std::string_view value) {
   using namespace handler;
   if (key == kIsIncrementalKey) return explainIncrementalLine(value);
   if (key == kRestoreLogKey) return explainRestoreLine(value);
-  if (key == kZeroSyncDateKey) return "a restore from zero added more than 100 entries (this fixed date is written then)";
+  if (key == kZeroSyncDateKey)
+    return "a restore from zero added more than 100 entries (this fixed date is written then)";
   if (key == kZeroLogKey || key == kZeroStatusKey) return explainZeroLine(value);
   if (key == kDelLogKey) {
-    if (value == kNoDeleteLine) return "no removal list waited: callersDel.json was missing, empty or held no data";
+    if (value == kNoDeleteLine)
+      return "no removal list waited: callersDel.json was missing, empty or held no data";
     return explainElementLine(value, kDeleteListName, "removed");
   }
   if (key == kAddLogKey) {
-    if (value == kNoAddLine) return "no addition list waited: callersAdd.json was missing, empty or held no data";
+    if (value == kNoAddLine)
+      return "no addition list waited: callersAdd.json was missing, empty or held no data";
     return explainElementLine(value, kAddListName, "added");
   }
   if (key == kErrorKey) return explainErrorLine(value);

@@ -143,7 +143,8 @@ int NSExtensionMain(int, char**, std::span<const PrincipalClass> classes) {
   for (const PrincipalClass& c : classes) {
     if (*class_name == c.name) principal = &c;
   }
-  if (principal == nullptr) return cannotServe("no principal class named " + *class_name + " in this extension");
+  if (principal == nullptr)
+    return cannotServe("no principal class named " + *class_name + " in this extension");
 
   RealDevice real(*device);
   // A request writes and synchronizes a status line per delta list element;

@@ -140,7 +140,7 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
 
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (added > kZeroSyncThreshold) settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
-  const RestoreLine applied{RestoreLine::Stage::kApplied, start, "", timeStamp(), added, count,
+  const RestoreLine applied{RestoreLine::Stage::kApplied,   start, "", timeStamp(), added, count,
                             platform::compactJson(last_raw)};
   settings->setObject(applied.format(), kRestoreLogKey);
   settings->synchronize();

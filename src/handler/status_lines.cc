@@ -135,8 +135,8 @@ std::string ElementLine::format() const {
 std::optional<ElementLine> ElementLine::parse(std::string_view line) {
   LineReader reader(line);
   ElementLine out;
-  if (!reader.literal("[") || !reader.number(out.index) || !reader.literal(" / ") || !reader.number(out.count) ||
-      !reader.literal("] ")) {
+  if (!reader.literal("[") || !reader.number(out.index) || !reader.literal(" / ") ||
+      !reader.number(out.count) || !reader.literal("] ")) {
     return std::nullopt;
   }
   out.element = reader.rest();

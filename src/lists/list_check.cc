@@ -107,7 +107,8 @@ class Checker {
 
   void order(std::size_t n, std::optional<std::size_t> line, std::int64_t number) {
     if (auto error = platform::checkNextAddition(previous_, number)) {
-      note(n, line, error->code == platform::kErrorDuplicateEntries ? kDuplicate : kOutOfOrder, error->reason);
+      note(n, line, error->code == platform::kErrorDuplicateEntries ? kDuplicate : kOutOfOrder,
+           error->reason);
       refuse(n, line, std::move(*error));
     }
     previous_ = number;

@@ -40,9 +40,9 @@ inline constexpr const char* kReadsDifferently = "reads_differently";
 
 struct CheckOptions {
   ListRole role = ListRole::kResource;
-  std::string region;                    // empty: none; else a region code such as "KR"
+  std::string region;  // empty: none; else a region code such as "KR"
   std::int64_t max_entries = platform::kDefaultMaximumEntries;  // the phone's cap, for a restore from zero
-  std::size_t listed_per_kind = 20;      // problems kept in `problems` per code
+  std::size_t listed_per_kind = 20;                             // problems kept in `problems` per code
   // Read exactly as the extension reads the file: a plain JSON list is then
   // a list text that does not decode, not a list.
   bool as_stored = false;
@@ -57,8 +57,8 @@ struct Problem {
 
 struct CheckReport {
   storage::ListContent::Kind content = storage::ListContent::Kind::kList;  // what the list holds
-  codec::DecodeFailure failure = codec::DecodeFailure::kNone;             // for kUndecodable
-  bool malformed = false;  // list data that is not a JSON array
+  codec::DecodeFailure failure = codec::DecodeFailure::kNone;              // for kUndecodable
+  bool malformed = false;     // list data that is not a JSON array
   std::string why_malformed;  // what it is instead, in a few words
   bool plain_input = false;
   ListRole role = ListRole::kResource;

@@ -38,14 +38,15 @@ std::optional<CallDirectoryError> checkNextAddition(std::optional<std::int64_t> 
     return CallDirectoryError{.code = kErrorDuplicateEntries,
                               .reason = "duplicate entries: " + std::to_string(number)};
   }
-  return CallDirectoryError{.code = kErrorEntriesOutOfOrder,
-                            .reason = "entries out of order: " + std::to_string(number) + " after " +
-                                      std::to_string(*previous)};
+  return CallDirectoryError{
+      .code = kErrorEntriesOutOfOrder,
+      .reason = "entries out of order: " + std::to_string(number) + " after " + std::to_string(*previous)};
 }
 
 CallDirectoryError maximumEntriesExceeded(std::int64_t cap) {
-  return CallDirectoryError{.code = kErrorMaximumEntriesExceeded,
-                            .reason = "maximum entries exceeded: more than " + std::to_string(cap) + " entries"};
+  return CallDirectoryError{
+      .code = kErrorMaximumEntriesExceeded,
+      .reason = "maximum entries exceeded: more than " + std::to_string(cap) + " entries"};
 }
 
 }  // namespace calldir::platform

@@ -68,7 +68,8 @@ base::Result<std::unique_ptr<SqliteSettingsStore>> SqliteSettingsStore::open(con
       !impl->transaction.prepare(db)) {
     return sqlite::error(db, "cannot prepare the settings statements of " + path);
   }
-  return std::unique_ptr<SqliteSettingsStore>(new SqliteSettingsStore(path, std::move(suite), std::move(impl)));
+  return std::unique_ptr<SqliteSettingsStore>(
+      new SqliteSettingsStore(path, std::move(suite), std::move(impl)));
 }
 
 SqliteSettingsStore::~SqliteSettingsStore() {
@@ -139,12 +140,13 @@ base::Result<SettingsSnapshot> SqliteSettingsStore::snapshot() {
 
 base::Status SqliteSettingsStore::check() {
   sqlite::Statement quick_check(impl_->db.get(), "PRAGMA quick_check");
-  if (!quick_check.valid()) return sqlite::error(impl_->db.get(), "cannot check the shared settings " + path_);
+  if (!quick_check.valid())
+    return sqlite::error(impl_->db.get(), "cannot check the shared settings " + path_);
   const int rc = quick_check.step();
   if (rc != SQLITE_ROW) return sqlite::error(impl_->db.get(), "cannot check the shared settings " + path_);
   if (quick_check.columnText(0) != "ok") {
-    return base::Status::IoError("the shared settings " + path_ + " are damaged: " +
-                                 std::string(quick_check.columnText(0)));
+    return base::Status::IoError("the shared settings " + path_ +
+                                 " are damaged: " + std::string(quick_check.columnText(0)));
   }
   return base::Status::Ok();
 }

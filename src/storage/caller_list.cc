@@ -4,9 +4,7 @@
 
 namespace calldir::storage {
 
-bool holdsListData(std::string_view plain) {
-  return platform::utf16LengthAtLeast(plain, kMinimumListLength);
-}
+bool holdsListData(std::string_view plain) { return platform::utf16LengthAtLeast(plain, kMinimumListLength); }
 
 namespace {
 

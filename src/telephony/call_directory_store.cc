@@ -121,7 +121,8 @@ base::Result<std::int64_t> CallDirectoryStore::blockingCount() {
   sqlite3* db = impl_->entriesDb();
   if (db == nullptr) return std::int64_t{0};
   sqlite::Statement count(db, "SELECT count(*) FROM blocking");
-  if (!count.valid() || count.step() != SQLITE_ROW) return sqlite::error(db, "cannot read the blocking entries");
+  if (!count.valid() || count.step() != SQLITE_ROW)
+    return sqlite::error(db, "cannot read the blocking entries");
   return count.columnInt64(0);
 }
 

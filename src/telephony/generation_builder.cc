@@ -29,8 +29,8 @@ bool GenerationBuilder::Statements::prepare(sqlite3* db) {
   remove_more = sqlite::Statement(db, "DELETE FROM more_labels WHERE number = ?1");
   insert_blocking = sqlite::Statement(db, "INSERT OR IGNORE INTO blocking (number) VALUES (?1)");
   remove_blocking = sqlite::Statement(db, "DELETE FROM blocking WHERE number = ?1");
-  return insert_batch.valid() && insert.valid() && first_label.valid() && insert_more.valid() && remove.valid() &&
-         remove_more.valid() && insert_blocking.valid() && remove_blocking.valid();
+  return insert_batch.valid() && insert.valid() && first_label.valid() && insert_more.valid() &&
+         remove.valid() && remove_more.valid() && insert_blocking.valid() && remove_blocking.valid();
 }
 
 GenerationBuilder::GenerationBuilder(std::string path, Source source, bool replace_all)
@@ -69,9 +69,11 @@ bool GenerationBuilder::start() {
                      "PRAGMA main.locking_mode=EXCLUSIVE; PRAGMA cache_size=-262144;");
   }
   if (s.ok() && !copy) s = sqlite::exec(db_.get(), kEntriesSchema);
-  if (s.ok() && !replace_all_ && !source_.legacy_state.empty()) s = copyLegacyEntries(db_.get(), source_.legacy_state);
+  if (s.ok() && !replace_all_ && !source_.legacy_state.empty())
+    s = copyLegacyEntries(db_.get(), source_.legacy_state);
   if (s.ok()) s = sqlite::exec(db_.get(), "BEGIN");
-  if (s.ok() && !statements_.prepare(db_.get())) s = sqlite::error(db_.get(), "cannot prepare the entry statements");
+  if (s.ok() && !statements_.prepare(db_.get()))
+    s = sqlite::error(db_.get(), "cannot prepare the entry statements");
   failWith(s);
   started_ = s.ok();
   return started_;
@@ -112,8 +114,8 @@ void GenerationBuilder::writeBatch() {
     // Some numbers had a label already: keep each other label beside it.
     for (std::size_t k = 0; k < n; ++k) {
       statements_.first_label.bindInt64(1, numbers_[k]);
-      const bool same = statements_.first_label.step() == SQLITE_ROW &&
-                        statements_.first_label.columnText(0) == label(k);
+      const bool same =
+          statements_.first_label.step() == SQLITE_ROW && statements_.first_label.columnText(0) == label(k);
       statements_.first_label.reset();
       if (same) continue;
       statements_.insert_more.bindInt64(1, numbers_[k]);
@@ -133,7 +135,8 @@ void GenerationBuilder::removeAll() {
     replace_all_ = true;  // nothing to copy: the generation starts empty
   } else {
     writeBatch();
-    if (status_.ok()) failWith(sqlite::exec(db_.get(), "DELETE FROM identification; DELETE FROM more_labels"));
+    if (status_.ok())
+      failWith(sqlite::exec(db_.get(), "DELETE FROM identification; DELETE FROM more_labels"));
   }
   count_ = 0;
 }

@@ -49,16 +49,18 @@ void removeStrayGenerations(const std::string& directory, std::int64_t current) 
 base::Result<sqlite::Connection> openGeneration(const std::string& path) {
   sqlite3* raw = nullptr;
   const std::string uri = "file:" + path + "?immutable=1";
-  const int rc =
-      sqlite3_open_v2(uri.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(uri.c_str(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   sqlite::Connection db(raw);
   if (rc != SQLITE_OK) return sqlite::error(raw, "cannot open " + path);
   // Reading the schema reads the header: a file cut short, or one that is no
   // database, fails here rather than in the middle of a lookup.
-  sqlite::Statement tables(db.get(), "SELECT count(*) FROM sqlite_master WHERE name IN "
-                                     "('identification', 'more_labels', 'blocking')");
+  sqlite::Statement tables(db.get(),
+                           "SELECT count(*) FROM sqlite_master WHERE name IN "
+                           "('identification', 'more_labels', 'blocking')");
   if (!tables.valid() || tables.step() != SQLITE_ROW) return sqlite::error(db.get(), "cannot read " + path);
-  if (tables.columnInt64(0) != 3) return Status::IoError("cannot read " + path + ": it holds no entries tables");
+  if (tables.columnInt64(0) != 3)
+    return Status::IoError("cannot read " + path + ": it holds no entries tables");
   return db;
 }
 

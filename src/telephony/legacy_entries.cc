@@ -12,7 +12,8 @@ bool hasLegacyEntries(sqlite3* db) {
 }
 
 base::Result<std::int64_t> countLegacyEntries(sqlite3* db) {
-  sqlite::Statement all(db, "SELECT (SELECT count(*) FROM identification) + (SELECT count(*) FROM more_labels)");
+  sqlite::Statement all(db,
+                        "SELECT (SELECT count(*) FROM identification) + (SELECT count(*) FROM more_labels)");
   if (!all.valid() || all.step() != SQLITE_ROW) return sqlite::error(db, "cannot count the stored entries");
   return all.columnInt64(0);
 }

@@ -49,7 +49,8 @@ bool RequestChecker::apply(const wire::OperationMessage& m) {
       store_.removeBlocking(m.number);
       return true;
   }
-  return refuse({.code = platform::kErrorLoadingInterrupted, .reason = "loading interrupted: unknown operation"});
+  return refuse(
+      {.code = platform::kErrorLoadingInterrupted, .reason = "loading interrupted: unknown operation"});
 }
 
 bool RequestChecker::flushAdds() {

@@ -103,12 +103,13 @@ enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone };
 // Reads operations until the extension completes the request, the checker
 // refuses one, the extension leaves, sends garbage or runs past `deadline`,
 // applying each through `checker`.
-ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_point deadline, RequestChecker& checker,
-                             std::ostream* trace) {
+ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_point deadline,
+                             RequestChecker& checker, std::ostream* trace) {
   wire::OperationDecoder decoder;
   std::vector<char> chunk(1 << 16);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     if (left <= 0) return ReceiveEnd::kTimedOut;
     pollfd p{extension.operations.get(), POLLIN, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(left));
@@ -305,7 +306,11 @@ std::string requestJson(const RequestResult& r, const std::string& at) {
   if (r.completed()) {
     json.null();
   } else {
-    json.beginObject().key("code").value(r.error->code).key("name").value(platform::errorCodeName(r.error->code));
+    json.beginObject()
+        .key("code")
+        .value(r.error->code)
+        .key("name")
+        .value(platform::errorCodeName(r.error->code));
     json.key("reason").value(r.error->reason).endObject();
   }
   json.key("added").value(r.added).key("removed").value(r.removed).key("removed_all").value(r.removed_all);
@@ -332,7 +337,8 @@ void recordLastRequest(CallDirectoryStore& store, RequestResult result, SteadyCl
 void measureService(RequestResult& result, SteadyClock::time_point started) {
   result.wall_seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
   rusage self{};
-  if (::getrusage(RUSAGE_SELF, &self) == 0) result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
+  if (::getrusage(RUSAGE_SELF, &self) == 0)
+    result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
 }
 
 }  // namespace
@@ -343,7 +349,8 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
   RequestResult out;
   if (auto s = checkRequestOptions(options); !s.ok()) return s;
   if (!device.hasBundle() || !device.principalClass()) {
-    out = failed(out, platform::kErrorNoExtensionFound, "no extension found: the device has no extension bundle");
+    out = failed(out, platform::kErrorNoExtensionFound,
+                 "no extension found: the device has no extension bundle");
   } else if (!store.enabled()) {
     out = failed(out, platform::kErrorExtensionDisabled, "extension disabled: run `calldir enable`");
   }

@@ -33,8 +33,9 @@ std::optional<bool> readFlag(std::string_view text) {
 StateTable::StateTable(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
 
 base::Result<StateTable> StateTable::open(sqlite3* db, std::string path) {
-  if (Status s = sqlite::exec(db, "CREATE TABLE IF NOT EXISTS state (key TEXT PRIMARY KEY NOT NULL, value TEXT) "
-                                  "WITHOUT ROWID;");
+  if (Status s = sqlite::exec(db,
+                              "CREATE TABLE IF NOT EXISTS state (key TEXT PRIMARY KEY NOT NULL, value TEXT) "
+                              "WITHOUT ROWID;");
       !s.ok()) {
     return s.withContext(path);
   }
@@ -57,7 +58,9 @@ base::Result<StoreState> StateTable::read() {
     const std::string_view key = select_.columnText(0);
     const std::string_view value = select_.columnText(1);
     const bool text = select_.columnText(2) == "text";
-    auto bad = [&] { damage = "its state \"" + std::string(key) + "\" holds something the service never writes"; };
+    auto bad = [&] {
+      damage = "its state \"" + std::string(key) + "\" holds something the service never writes";
+    };
     if (key == "generation" || key == "entries") {
       const auto count = text ? readCount(value) : std::nullopt;
       if (!count) bad();

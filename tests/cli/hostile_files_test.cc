@@ -123,7 +123,8 @@ TEST(FullFilesystem, AFullDeviceRootLosesNothingAndSaysSo) {
   EXPECT_EQ(testing::runCommand(calldir + "settings get CDListClearAllYN").out, "Y\n");
   // A list that does not fit is not dropped, and leaves nothing behind.
   EXPECT_EQ(run("app put --add " + dir.file("list.json")), 3);
-  for (const auto& entry : std::filesystem::directory_iterator(mount_point + "/device/AppGroup/group.calldir.example")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(mount_point + "/device/AppGroup/group.calldir.example")) {
     EXPECT_EQ(entry.path().filename().string().find("callersAdd.json"), std::string::npos) << entry.path();
   }
 }

@@ -318,8 +318,7 @@ class CrashSession {
   static void write(const std::string& path, const std::string& text) { (void)base::replaceFile(path, text); }
 
   bool prepare() {
-    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
-        !(device_ = openedDevice(root_))) {
+    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 || !(device_ = openedDevice(root_))) {
       return false;
     }
     for (int k = 0; k < 2; ++k) {
@@ -479,8 +478,7 @@ class SoakSession {
 
   SoakCounts run() {
     SoakCounts counts;
-    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 ||
-        !(device_ = openedDevice(root_)) ||
+    if (commands_.run({"init"}) != 0 || commands_.run({"enable"}) != 0 || !(device_ = openedDevice(root_)) ||
         commands_.run({"settings", "set", "CDListRestoreStatus", "END"}) != 0) {
       fault(counts.lists_lost, counts.first_fault, "the device could not be set up");
       return counts;

@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string decoded = text;
   const DecodeFailure failure = calldir::codec::decodeListTextInPlace(decoded);
   const auto handed_on = calldir::codec::getDecodedText(text);
-  require(failure == DecodeFailure::kNone || failure == DecodeFailure::kTooShort
-              ? handed_on == decoded
-              : !handed_on,
+  require(failure == DecodeFailure::kNone || failure == DecodeFailure::kTooShort ? handed_on == decoded
+                                                                                 : !handed_on,
           "getDecodedText hands the decoding on: a text exactly when decoding got through");
   if (handed_on) require(calldir::platform::isValidUtf8(*handed_on), "plain texts are UTF-8");
 

@@ -22,7 +22,8 @@ TEST(Csv, SpreadsheetExportsBecomeListsWithEveryFieldWhole) {
   EXPECT_NE(csvToList(csv, {"Phone", "Note"}).valueOr("").find("\"name\":\"x\""), std::string::npos);
   EXPECT_EQ(csvToList(csv, {"Telephone", "Name"}).status().kind(), base::Status::Kind::kInvalidArgument);
   EXPECT_EQ(csvToList("1,\"unclosed\r\n", {}).status().kind(), base::Status::Kind::kInvalidArgument);
-  EXPECT_EQ(csvToList(csv, {"99999999999999999999", "2"}).status().kind(), base::Status::Kind::kInvalidArgument);
+  EXPECT_EQ(csvToList(csv, {"99999999999999999999", "2"}).status().kind(),
+            base::Status::Kind::kInvalidArgument);
   // A first row with digits is data.
   EXPECT_NE(csvToList("821000000009,no header\n", {}).valueOr("").find("821000000009"), std::string::npos);
 }

@@ -21,10 +21,9 @@ TEST(ListCheck, TheVerdictNamesTheRefusalItsElementAndItsLine) {
       "[\n{\"number\":\"821000000001\",\"name\":\"A\"},\n{\"number\":\"821000000003\",\"name\":\"B\"},\n"
       "{\"number\":\"821000000003\",\"name\":\"C\"},\n{\"number\":\"821000000002\",\"name\":\"D\"}\n]";
   const CheckReport plain = check(list);
-  EXPECT_EQ(
-      plain.verdict(),
-      "a restore from zero fails: error 4 (duplicateEntries) at element 3 (line 4): duplicate entries: "
-      "821000000003");
+  EXPECT_EQ(plain.verdict(),
+            "a restore from zero fails: error 4 (duplicateEntries) at element 3 (line 4): duplicate entries: "
+            "821000000003");
   EXPECT_EQ(plain.counts.at(kOutOfOrder), 1u);
   EXPECT_EQ(plain.problems.back().element, 4u);
   EXPECT_EQ(plain.problems.back().line, 5u);

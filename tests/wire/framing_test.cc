@@ -63,7 +63,8 @@ TEST(Answer, RoundTrips) {
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->failure, error);
   EXPECT_FALSE(decodeAnswer(""));
-  EXPECT_FALSE(decodeAnswer(encodeAnswer({platform::CallDirectoryError{.code = 3, .reason = "cut"}}).substr(0, 10)));
+  EXPECT_FALSE(
+      decodeAnswer(encodeAnswer({platform::CallDirectoryError{.code = 3, .reason = "cut"}}).substr(0, 10)));
 }
 
 }  // namespace
