@@ -8,6 +8,7 @@
 #include <string>
 
 #include "codec/text_decoding.h"
+#include "doubles/counting_context.h"
 #include "doubles/in_memory_files.h"
 #include "doubles/in_memory_settings.h"
 #include "doubles/manual_clock.h"
@@ -16,24 +17,6 @@
 namespace {
 
 using namespace calldir;
-
-class CountingContext : public platform::CallDirectoryExtensionContext {
- public:
-  void setDelegate(platform::CallDirectoryExtensionContextDelegate*) override {}
-  bool isIncremental() override { return true; }
-  void removeAllIdentificationEntries() override {}
-  void addIdentificationEntryWithNextSequentialPhoneNumber(std::int64_t number,
-                                                           std::string_view label) override {
-    sum_ += number + static_cast<std::int64_t>(label.size());
-    ++added_;
-  }
-  void removeIdentificationEntryWithPhoneNumber(std::int64_t) override {}
-  void addBlockingEntryWithNextSequentialPhoneNumber(std::int64_t) override {}
-  void removeBlockingEntryWithPhoneNumber(std::int64_t) override {}
-  void completeRequestWithCompletionHandler(std::function<void(bool)>) override {}
-  std::int64_t added_ = 0;
-  std::int64_t sum_ = 0;
-};
 
 void BM_HandlerRestoreFromZero(benchmark::State& state) {
   const auto entries = static_cast<std::size_t>(state.range(0));
@@ -54,11 +37,11 @@ void BM_HandlerRestoreFromZero(benchmark::State& state) {
     files.files["/bundle/callersAdd_Zero.json"] = text;
     doubles::InMemorySettingsProvider settings;
     settings.put("CDListClearAllYN", "Y");
-    CountingContext context;
+    doubles::CountingContext context;
     handler::CallDirectoryHandler handler({settings, files, files, clock, "group.bench"});
     state.ResumeTiming();
     handler.beginRequestWithExtensionContext(context);
-    if (context.added_ != static_cast<std::int64_t>(entries))
+    if (context.added() != static_cast<std::int64_t>(entries))
       state.SkipWithError("not every entry was added");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));

@@ -80,8 +80,7 @@ void CallDirectoryHandler::addOrRemoveIncremental(platform::CallDirectoryExtensi
   // This read takes a missing restore status for "END", the next one for "".
   const std::string restore_status =
       entry_settings->objectForKey(kRestoreStatusKey).value_or(std::string(kRestoreEnded));
-  entry_settings->setObject(RestoreLine{RestoreLine::Stage::kBegan, timeStamp(), restore_status}.format(),
-                            kRestoreLogKey);
+  entry_settings->setObject(RestoreLine::began(timeStamp(), restore_status).format(), kRestoreLogKey);
   entry_settings->synchronize();
   if (restore_status == kRestoreStarted) {
     restoreFromZero(context, effects);
@@ -107,14 +106,14 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
   storage::ListContent resource = files_.readResourceList(kZeroResourceName);
   if (!resource.holdsData()) {
     auto settings = env_.settings.initWithSuiteName(env_.group);
-    settings->setObject(RestoreLine{RestoreLine::Stage::kNoData, timeStamp()}.format(), kRestoreLogKey);
+    settings->setObject(RestoreLine::noData(timeStamp()).format(), kRestoreLogKey);
     settings->synchronize();
     return;
   }
   saveAddZeroInstalledJsonToGroupFile(kInstalledMarkerName);
   {
     auto settings = env_.settings.initWithSuiteName(env_.group);
-    settings->setObject(RestoreLine{RestoreLine::Stage::kFound, start}.format(), kRestoreLogKey);
+    settings->setObject(RestoreLine::found(start).format(), kRestoreLogKey);
     settings->synchronize();
   }
   // One pass reads and checks the list. Should it turn out malformed after
@@ -140,9 +139,9 @@ void CallDirectoryHandler::restoreFromZero(platform::CallDirectoryExtensionConte
 
   auto settings = env_.settings.initWithSuiteName(env_.group);
   if (added > kZeroSyncThreshold) settings->setObject(kZeroSyncDate, kZeroSyncDateKey);
-  const RestoreLine applied{RestoreLine::Stage::kApplied,   start, "", timeStamp(), added, count,
-                            platform::compactJson(last_raw)};
-  settings->setObject(applied.format(), kRestoreLogKey);
+  settings->setObject(
+      RestoreLine::applied(start, timeStamp(), added, count, platform::compactJson(last_raw)).format(),
+      kRestoreLogKey);
   settings->synchronize();
   // "END" and "N" wait for the platform's confirmation.
   effects.restore_ended = true;

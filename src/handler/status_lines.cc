@@ -81,6 +81,39 @@ std::optional<IncrementalLine> IncrementalLine::parse(std::string_view line) {
   return out;
 }
 
+RestoreLine RestoreLine::began(std::string time, std::string restore_status) {
+  RestoreLine line;
+  line.time = std::move(time);
+  line.restore_status = std::move(restore_status);
+  return line;
+}
+
+RestoreLine RestoreLine::noData(std::string time) {
+  RestoreLine line;
+  line.stage = Stage::kNoData;
+  line.time = std::move(time);
+  return line;
+}
+
+RestoreLine RestoreLine::found(std::string start) {
+  RestoreLine line;
+  line.stage = Stage::kFound;
+  line.time = std::move(start);
+  return line;
+}
+
+RestoreLine RestoreLine::applied(std::string start, std::string end, std::int64_t added,
+                                 std::uint64_t elements, std::string last_element) {
+  RestoreLine line;
+  line.stage = Stage::kApplied;
+  line.time = std::move(start);
+  line.end = std::move(end);
+  line.added = added;
+  line.elements = elements;
+  line.last_element = std::move(last_element);
+  return line;
+}
+
 std::string RestoreLine::format() const {
   switch (stage) {
     case Stage::kBegan:

@@ -43,6 +43,12 @@ struct RestoreLine {
   std::uint64_t elements = 0;  // kApplied
   std::string last_element;    // kApplied: the list's last element, compact JSON
 
+  static RestoreLine began(std::string time, std::string restore_status);
+  static RestoreLine noData(std::string time);
+  static RestoreLine found(std::string start);
+  static RestoreLine applied(std::string start, std::string end, std::int64_t added, std::uint64_t elements,
+                             std::string last_element);
+
   std::string format() const;
   static std::optional<RestoreLine> parse(std::string_view line);
   bool operator==(const RestoreLine&) const = default;

@@ -8,6 +8,7 @@
 #include "telephony/generation_builder.h"
 #include "telephony/generation_files.h"
 #include "telephony/legacy_entries.h"
+#include "telephony/state_table.h"
 
 namespace calldir::telephony {
 

@@ -1,4 +1,4 @@
-#include "telephony/store_state.h"
+#include "telephony/state_table.h"
 
 #include <charconv>
 
