@@ -234,7 +234,7 @@ void addCheckCommand(CLI::App* list, Session& session) {
   addRoleAndRegion(check, *role, options->region);
   check->add_flag("--json", options->json, "One JSON object");
   check->callback([&session, options, role] {
-    lists::parseRole(*role, options->role);
+    options->role = lists::roleNamed(*role).value_or(lists::ListRole::kResource);
     session.status = runListCheck(*options, session.io);
   });
 }

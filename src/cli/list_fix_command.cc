@@ -157,7 +157,7 @@ void addFixCommand(CLI::App* list, Session& session) {
   fix->add_flag("--json", flags->fix.json,
                 "The report as one JSON object on standard output (-o is then required)");
   fix->callback([&session, flags] {
-    lists::parseRole(flags->role, flags->fix.fix.role);
+    flags->fix.fix.role = lists::roleNamed(flags->role).value_or(lists::ListRole::kResource);
     flags->fix.fix.on_conflict = flags->on_conflict == "first"  ? lists::ConflictRule::kFirst
                                  : flags->on_conflict == "last" ? lists::ConflictRule::kLast
                                                                 : lists::ConflictRule::kFail;

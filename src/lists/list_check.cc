@@ -19,14 +19,11 @@ const char* roleName(ListRole role) {
   return "resource";
 }
 
-bool parseRole(std::string_view name, ListRole& out) {
+std::optional<ListRole> roleNamed(std::string_view name) {
   for (ListRole role : {ListRole::kResource, ListRole::kAdd, ListRole::kDel}) {
-    if (name == roleName(role)) {
-      out = role;
-      return true;
-    }
+    if (name == roleName(role)) return role;
   }
-  return false;
+  return std::nullopt;
 }
 
 std::size_t CheckReport::problemCount() const {

@@ -26,7 +26,7 @@ enum class ListRole {
 };
 
 const char* roleName(ListRole role);  // "resource", "add", "del"
-bool parseRole(std::string_view name, ListRole& out);
+std::optional<ListRole> roleNamed(std::string_view name);  // of "resource", "add" or "del"
 
 // The kinds of problem, each a fixed code.
 inline constexpr const char* kNotObject = "not_object";

@@ -100,9 +100,19 @@ TEST_F(ConventionsTest, TheConventionsPeopleExpect) {
 
 TEST_F(ConventionsTest, OptionValuesAreCheckedAndTheTraceCanGoToStandardOutput) {
   ASSERT_EQ(calldir("enable").status, 0);
-  for (const char* bad : {"--time-limit 0", "--time-limit -1", "--max-entries -5", "--memory-limit 1000",
-                          "--memory-limit 12X", "--json --trace -"}) {
+  for (const char* bad : {"--time-limit 0", "--time-limit -1", "--time-limit 1e400", "--time-limit nan",
+                          "--max-entries -5", "--max-entries 99999999999999999999", "--max-entries 5x",
+                          "--memory-limit 1000", "--memory-limit 12X", "--json --trace -"}) {
     EXPECT_EQ(calldir(std::string("reload ") + bad).status, 2) << bad;
+    EXPECT_EQ(err().rfind("calldir: ", 0), 0u) << err();
+  }
+  testing::writeFile(dir.file("export.csv"), "1,a\n");
+  EXPECT_EQ(calldir("list encode --from csv --number-column 99999999999999999999 " + dir.file("export.csv")).status,
+            2);
+  testing::writeFile(dir.file("empty.json"), "[]");
+  EXPECT_EQ(calldir("list encode --line-length 64 " + dir.file("empty.json")).status, 0);
+  for (const char* bad : {"--line-length 99999999999999999999", "--line-length -1"}) {
+    EXPECT_EQ(calldir("list encode " + dir.file("empty.json") + " " + bad).status, 2) << bad;
   }
   // Taken (the request itself may fail under a sanitizer, which cannot run
   // in a limited address space).
