@@ -38,8 +38,9 @@ std::string shellQuote(const std::string& text);
 // Random bytes of `length`, reproducible for a seed.
 std::string randomBytes(std::size_t length, unsigned seed);
 
-// A plain caller list of `count` entries with ascending numbers.
-std::string sampleCallerList(std::size_t count, long long first_number = 821000000001LL);
+// A plain caller list of `count` entries with ascending numbers, by default
+// valid Korean mobile numbers (+82 10-2000-0001 on).
+std::string sampleCallerList(std::size_t count, long long first_number = 821020000001LL);
 
 // Lowercase hex of `bytes`.
 std::string toHex(const std::string& bytes);

@@ -109,18 +109,24 @@ void writeCheckJson(const lists::CheckReport& report, Io& io) {
   } else {
     json.null();
   }
-  json.key("problems").beginArray();
-  for (const auto& p : report.problems) {
-    json.lineBreak().beginObject().key("element").value(static_cast<std::uint64_t>(p.element)).key("line");
-    p.line ? json.value(static_cast<std::uint64_t>(*p.line)) : json.null();
-    json.key("code").value(p.code).key("message").value(p.message).endObject();
-  }
-  json.endArray().key("counts").beginObject();
+  json.key("problems");
+  writeProblems(json, report.problems);
+  json.key("counts").beginObject();
   for (const auto& [code, count] : report.counts) json.key(code).value(static_cast<std::uint64_t>(count));
   io.out << json.endObject().endObject().finish();
 }
 
 }  // namespace
+
+void writeProblems(base::JsonWriter& json, const std::vector<lists::Problem>& problems) {
+  json.beginArray();
+  for (const auto& p : problems) {
+    json.lineBreak().beginObject().key("element").value(static_cast<std::uint64_t>(p.element)).key("line");
+    p.line ? json.value(static_cast<std::uint64_t>(*p.line)) : json.null();
+    json.key("code").value(p.code).key("message").value(p.message).endObject();
+  }
+  json.endArray();
+}
 
 void printCheckReport(const lists::CheckReport& report, const std::string& name, std::ostream& out) {
   out << name << ": " << report.verdict() << "\n";
@@ -159,9 +165,15 @@ void addRoleAndRegion(CLI::App* command, std::string& role, std::string& region)
       ->capture_default_str();
   command->add_option("--region", region, "Region the numbers are written in (two letters, such as KR)")
       ->type_name("CC")
-      ->check([](const std::string& value) {
+      ->check(knownRegion());
+}
+
+CLI::Validator knownRegion() {
+  return CLI::Validator(
+      [](std::string& value) {
         return lists::isKnownRegion(value) ? std::string() : "unknown region code \"" + value + "\"";
-      });
+      },
+      "", "region");
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/json_writer.h"
 #include "cli/io.h"
 #include "lists/csv.h"
 #include "lists/list_check.h"
@@ -47,6 +48,12 @@ struct ListCheckOptions {
 // refused or warned about, 1 otherwise (or when the list holds no data), 2
 // when it does not decode or parse.
 int runListCheck(const ListCheckOptions& options, Io& io);
+
+// Writes `problems` as the JSON array of every list report.
+void writeProblems(base::JsonWriter& json, const std::vector<lists::Problem>& problems);
+
+// A check for CLI11 options: a two-letter region code libphonenumber knows.
+CLI::Validator knownRegion();
 
 // Declares --role and --region, as list check and list fix take them.
 void addRoleAndRegion(CLI::App* command, std::string& role, std::string& region);

@@ -14,6 +14,20 @@ namespace calldir::cli {
 
 namespace {
 
+void writeConflict(base::JsonWriter& json, const lists::Conflict& conflict) {
+  json.lineBreak().beginObject().key("number").value(conflict.number).key("names").beginArray();
+  for (const auto& named : conflict.names) {
+    json.beginObject().key("name").value(named.name).key("elements").beginArray();
+    for (std::size_t element : named.elements) json.value(static_cast<std::uint64_t>(element));
+    json.endArray().key("lines").beginArray();
+    for (std::size_t line : named.lines) json.value(static_cast<std::uint64_t>(line));
+    json.endArray().endObject();
+  }
+  json.endArray().key("kept");
+  conflict.kept ? json.value(conflict.names[*conflict.kept].name) : json.null();
+  json.endObject();
+}
+
 void writeFixJson(const lists::FixReport& r, const ListFixOptions& options, Io& io) {
   base::JsonWriter json;
   json.beginObject().key("role").value(lists::roleName(options.fix.role));
@@ -29,12 +43,11 @@ void writeFixJson(const lists::FixReport& r, const ListFixOptions& options, Io& 
       .value(static_cast<std::uint64_t>(r.repeats))
       .key("conflicts")
       .value(static_cast<std::uint64_t>(r.conflicts));
-  json.key("reordered").value(r.reordered).key("problems").beginArray();
-  for (const auto& p : r.problems) {
-    json.lineBreak().beginObject().key("element").value(static_cast<std::uint64_t>(p.element)).key("line");
-    p.line ? json.value(static_cast<std::uint64_t>(*p.line)) : json.null();
-    json.key("code").value(p.code).key("message").value(p.message).endObject();
-  }
+  json.key("doubtful_kept").value(static_cast<std::uint64_t>(r.doubtful_kept));
+  json.key("reordered").value(r.reordered).key("problems");
+  writeProblems(json, r.problems);
+  json.key("conflict_list").beginArray();
+  for (const lists::Conflict& conflict : r.conflict_list) writeConflict(json, conflict);
   io.out << json.endArray().endObject().finish();
 }
 
@@ -45,6 +58,7 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.members_removed) io.err << "; " << r.members_removed << " element(s) lost other members";
   if (r.repeats) io.err << "; " << r.repeats << " exact repeat(s) dropped";
   if (r.conflicts) io.err << "; " << r.conflicts << " conflict(s)";
+  if (r.doubtful_kept) io.err << "; " << r.doubtful_kept << " doubtful number(s) kept";
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";
   for (const auto& p : r.problems) {
@@ -92,10 +106,11 @@ int runListFix(const ListFixOptions& options, Io& io) {
 namespace {
 
 // The entries of the full list at `path`.
-base::Result<lists::CallerEntries> readFullList(const std::string& path, Io& io) {
+base::Result<lists::CallerEntries> readFullList(const std::string& path,
+                                                const lists::ReadEntriesOptions& options, Io& io) {
   auto data = readInput(path, io);
   if (!data.ok()) return data.status();
-  auto entries = lists::readCallerEntries(std::move(data).value());
+  auto entries = lists::readCallerEntries(std::move(data).value(), options);
   if (!entries.ok()) return entries.status().withContext(displayName(path));
   return entries;
 }
@@ -103,9 +118,9 @@ base::Result<lists::CallerEntries> readFullList(const std::string& path, Io& io)
 }  // namespace
 
 int runListDiff(const ListDiffOptions& options, Io& io) {
-  auto old_list = readFullList(options.old_input, io);
+  auto old_list = readFullList(options.old_input, options.read, io);
   if (!old_list.ok()) return fail(io, "list diff", old_list.status());
-  auto new_list = readFullList(options.new_input, io);
+  auto new_list = readFullList(options.new_input, options.read, io);
   if (!new_list.ok()) return fail(io, "list diff", new_list.status());
   const auto diffed = lists::diffLists(*old_list, *new_list);
   if (!diffed.ok()) return fail(io, "list diff", diffed.status());
@@ -153,6 +168,9 @@ void addFixCommand(CLI::App* list, Session& session) {
                   "The same number with different names: fail (report them, write nothing), first or last")
       ->check(CLI::IsMember({"fail", "first", "last"}))
       ->capture_default_str();
+  fix->add_flag(
+      "--keep-doubtful", flags->fix.fix.keep_doubtful,
+      "Write a number libphonenumber holds invalid as what it would become, instead of dropping it");
   fix->add_flag("--encode", flags->fix.encode, "Write a list text instead of plain JSON");
   fix->add_flag("--json", flags->fix.json,
                 "The report as one JSON object on standard output (-o is then required)");
@@ -179,6 +197,13 @@ void addDiffCommand(CLI::App* list, Session& session) {
   diff->add_option("--add", options->add_output, "Write the add list (callersAdd.json) to FILE")
       ->type_name("FILE")
       ->required();
+  diff->add_option("--region", options->read.region,
+                   "Region the numbers not written internationally are in, read as list fix reads them")
+      ->type_name("CC")
+      ->check(knownRegion());
+  diff->add_flag(
+      "--keep-doubtful", options->read.keep_doubtful,
+      "Take a number libphonenumber holds invalid as what it would become, instead of refusing it");
   diff->add_flag("--plain", options->plain, "Write plain JSON lists instead of list texts");
   diff->add_flag("--json", options->json, "The summary as one JSON object");
   diff->callback([&session, options] { session.status = runListDiff(*options, session.io); });

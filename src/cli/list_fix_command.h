@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/io.h"
+#include "lists/caller_entries.h"
 #include "lists/list_fix.h"
 
 namespace calldir::cli {
@@ -29,12 +30,15 @@ struct ListDiffOptions {
   std::string new_input;
   std::string del_output;
   std::string add_output;
-  bool plain = false;  // plain JSON instead of list texts
+  lists::ReadEntriesOptions read;  // how both lists' numbers are read
+  bool plain = false;              // plain JSON instead of list texts
   bool json = false;
 };
 
 // Writes the delete list and the add list that turn a store holding OLD into
-// NEW. Exit 2 when a list holds a number twice, or does not decode or parse.
+// NEW, both read as `list fix` reads them. Exit 2 when a list holds a number
+// twice, when a number cannot be read, or when a list does not decode or
+// parse.
 int runListDiff(const ListDiffOptions& options, Io& io);
 
 struct Session;

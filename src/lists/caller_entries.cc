@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "lists/line_counter.h"
+#include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -41,7 +43,7 @@ std::size_t CallerEntries::firstRepeatedNumber() const {
   return numbers_.size();
 }
 
-base::Result<CallerEntries> readCallerEntries(std::string data) {
+base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntriesOptions& options) {
   CallerEntries out;
   storage::ListContent content = storage::readListInput(std::move(data));
   if (content.kind == storage::ListContent::Kind::kUndecodable) {
@@ -52,10 +54,26 @@ base::Result<CallerEntries> readCallerEntries(std::string data) {
   auto list = storage::parseCallerList(std::move(content.plain));
   if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
   if (list->text().size() > UINT32_MAX) return base::Status::InvalidArgument("the list is larger than 4 GiB");
-  storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
-    if (storage::useForAdding(e) != storage::ElementUse::kApplied) return;
-    out.add(platform::integerValue(*e.number), *e.name);
+  NumberReader reader(options.region);
+  ElementLines lines(content.plain_input ? list->text() : std::string_view(), options.source_lines);
+  base::Status refused;
+  storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
+    const auto line = lines.lineOf(index, e.raw);
+    if (!refused.ok() || storage::useForAdding(e) != storage::ElementUse::kApplied) return;
+    const NumberReading reading = reader.read(*e.number);
+    if (reading.valid() || (reading.kind == NumberReading::Kind::kDoubtful && options.keep_doubtful)) {
+      out.add(platform::integerValue(reading.digits), *e.name);
+      return;
+    }
+    refused = base::Status::InvalidArgument("element " + std::to_string(index + 1) +
+                                            (line ? " (line " + std::to_string(*line) + ")" : "") + ": " +
+                                            reader.whyNotValid(*e.number, reading) +
+                                            (reading.kind == NumberReading::Kind::kDoubtful
+                                                 ? " (--keep-doubtful takes it as " + reading.digits + ")"
+                                                 : "") +
+                                            "; `calldir list fix` shows every such number");
   });
+  if (!refused.ok()) return refused;
   return out;
 }
 

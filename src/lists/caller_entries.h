@@ -31,10 +31,18 @@ class CallerEntries {
   std::string names_;
 };
 
-// The entries a restore from zero would add from the list in `data` (a list
-// text or plain JSON): elements with both a "number" and a "name"; the
-// others are left out. An invalid-argument error when the list does not
-// decode or parse.
-base::Result<CallerEntries> readCallerEntries(std::string data);
+struct ReadEntriesOptions {
+  std::string region;          // how numbers not written internationally are read
+  bool keep_doubtful = false;  // take a doubtful number as what it would become
+  // For a list made from CSV: the CSV line each element came from.
+  const std::vector<std::size_t>* source_lines = nullptr;
+};
+
+// The entries of the list in `data` (a list text or plain JSON), their
+// numbers read as `list fix` reads them: elements with both a "number" and a
+// "name"; the others are left out. An invalid-argument error when the list
+// does not decode or parse, or when a number cannot be read (or is
+// doubtful): the error names the element and its text.
+base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntriesOptions& options = {});
 
 }  // namespace calldir::lists

@@ -1,10 +1,12 @@
-// The line each element of a plain JSON text starts on, for the problems a
-// list tool reports about a list given as plain JSON.
+// The line each element of a list starts on, for the problems a list tool
+// reports: the line of a plain JSON text, or the line of the CSV a list was
+// made from.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace calldir::lists {
 
@@ -20,6 +22,24 @@ class LineCounter {
   std::string_view text_;
   std::size_t scanned_ = 0;
   std::size_t lines_ = 0;
+};
+
+// The line of each element: from `source_lines` (element i began on line
+// source_lines[i] of the CSV it was made from) when given, else counted in
+// `text` as LineCounter does.
+class ElementLines {
+ public:
+  ElementLines(std::string_view text, const std::vector<std::size_t>* source_lines)
+      : counter_(source_lines != nullptr ? std::string_view() : text), source_lines_(source_lines) {}
+  std::optional<std::size_t> lineOf(std::size_t index, std::string_view element) {
+    if (source_lines_ == nullptr) return counter_.lineOf(element);
+    if (index < source_lines_->size()) return (*source_lines_)[index];
+    return std::nullopt;
+  }
+
+ private:
+  LineCounter counter_;
+  const std::vector<std::size_t>* source_lines_;
 };
 
 }  // namespace calldir::lists

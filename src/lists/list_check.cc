@@ -1,7 +1,7 @@
 #include "lists/list_check.h"
 
 #include "lists/line_counter.h"
-#include "lists/phone_numbers.h"
+#include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 
@@ -42,11 +42,14 @@ std::string plural(std::size_t n, const char* one, const char* many) {
 class Checker {
  public:
   Checker(const CheckOptions& options, CheckReport& report, std::string_view text)
-      : options_(options), report_(report), lines_(report.plain_input ? text : std::string_view()) {}
+      : options_(options),
+        report_(report),
+        lines_(report.plain_input ? text : std::string_view(), options.source_lines),
+        reader_(options.region) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     const std::size_t n = index + 1;
-    const std::optional<std::size_t> line = lines_.lineOf(element.raw);
+    const std::optional<std::size_t> line = lines_.lineOf(index, element.raw);
     const bool removing = options_.role == ListRole::kDel;
     const storage::ElementUse use =
         removing ? storage::useForRemoving(element) : storage::useForAdding(element);
@@ -86,20 +89,27 @@ class Checker {
                   "number \"" + std::string(text) + "\" converts to " + std::to_string(number) +
                       ", not a phone number");
     }
-    const std::string digits = std::to_string(number);
-    if (!isPossibleInternational(digits)) {
-      note(n, line, kNotInternational,
-           digits +
-               " cannot be an international number (country code and national number, E.164 digits "
-               "without \"+\"); the phone would never match a call");
+    const std::string stored = std::to_string(number);
+    const NumberReading reading = reader_.read(text);
+    if (reading.valid()) {
+      if (reading.digits == stored) return;
+      return note(n, line, kReadsDifferently,
+                  "\"" + std::string(text) + "\" is " + reading.digits +
+                      (options_.region.empty() ? "" : " read as written in " + options_.region) +
+                      ", but the extension takes it as " + stored);
     }
-    if (options_.region.empty()) return;
-    const auto regional = readPhoneNumber(text, options_.region);
-    if (regional.ok() && *regional != digits) {
-      note(n, line, kReadsDifferently,
-           "\"" + std::string(text) + "\" is " + *regional + " in " + options_.region +
-               ", but the extension takes it as " + digits);
+    if (reading.kind == NumberReading::Kind::kDoubtful) {
+      return note(n, line, kDoubtfulNumber,
+                  reader_.whyNotValid(text, reading) + "; the extension takes it as " + stored);
     }
+    // Junk after the digits the extension takes is no matter when those
+    // digits are a phone number.
+    if (reader_.read(stored).valid()) return;
+    note(n, line, kNotInternational,
+         stored +
+             " cannot be an international number (country code and national number, E.164 digits without "
+             "\"+\"), so the phone would never match a call: " +
+             reader_.whyNotValid(text, reading));
   }
 
   void order(std::size_t n, std::optional<std::size_t> line, std::int64_t number) {
@@ -117,7 +127,8 @@ class Checker {
 
   const CheckOptions& options_;
   CheckReport& report_;
-  LineCounter lines_;
+  ElementLines lines_;
+  NumberReader reader_;
   std::optional<std::int64_t> previous_;
 };
 

@@ -2,8 +2,9 @@
 // verdict of the load (what it adds or removes, or the platform's refusal
 // and where), every element a reader skips, every number that cannot be an
 // international number or that reads as another one in the producer's
-// region. Problems carry the element, counted from 1, and for plain JSON the
-// line it starts on.
+// region, every number libphonenumber holds invalid. Problems carry the
+// element, counted from 1, and for plain JSON or CSV the line it starts on.
+// Numbers are read as NumberReader reads them.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +26,7 @@ enum class ListRole {
   kDel,       // callersDel.json: an update removes its numbers; no "name" needed
 };
 
-const char* roleName(ListRole role);  // "resource", "add", "del"
+const char* roleName(ListRole role);                       // "resource", "add", "del"
 std::optional<ListRole> roleNamed(std::string_view name);  // of "resource", "add" or "del"
 
 // The kinds of problem, each a fixed code.
@@ -37,6 +38,7 @@ inline constexpr const char* kOutOfOrder = "out_of_order";
 inline constexpr const char* kDuplicate = "duplicate";
 inline constexpr const char* kNotInternational = "not_international";
 inline constexpr const char* kReadsDifferently = "reads_differently";
+inline constexpr const char* kDoubtfulNumber = "doubtful";
 
 struct CheckOptions {
   ListRole role = ListRole::kResource;
@@ -46,6 +48,8 @@ struct CheckOptions {
   // Read exactly as the extension reads the file: a plain JSON list is then
   // a list text that does not decode, not a list.
   bool as_stored = false;
+  // For a list made from CSV: the CSV line each element came from.
+  const std::vector<std::size_t>* source_lines = nullptr;
 };
 
 struct Problem {

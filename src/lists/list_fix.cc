@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "base/json_quote.h"
 #include "lists/line_counter.h"
 #include "lists/list_writer.h"
-#include "lists/phone_numbers.h"
+#include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -13,12 +14,12 @@ namespace calldir::lists {
 
 namespace {
 
+// One element that stays, compactly: a million of them cost 32 MB.
 struct FixEntry {
-  std::int64_t number;
-  std::string digits;     // the number as written out
+  std::int64_t number;    // E.164 digits
   std::string_view name;  // into the list's document
-  std::size_t element;    // counted from 1
-  std::optional<std::size_t> line;
+  std::uint32_t element;  // counted from 1
+  std::uint32_t line;     // 0 when there are no lines
 };
 
 std::string_view trimmed(std::string_view text) {
@@ -27,20 +28,31 @@ std::string_view trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool writtenAsPhoneNumber(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == '+' || c == ' ' || c == '-' || c == '.' || c == '(' || c == ')';
-  });
+// Whether the element's text holds members other than "number" and "name";
+// a cheap count of its keys is enough for the report.
+bool hasOtherMembers(std::string_view raw) {
+  std::size_t colons = 0;
+  bool in_string = false;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\\') {
+      ++i;
+    } else if (raw[i] == '"') {
+      in_string = !in_string;
+    } else if (!in_string && raw[i] == ':') {
+      ++colons;
+    }
+  }
+  return colons > 2;
 }
 
 class Fixer {
  public:
   Fixer(const FixOptions& options, FixReport& report, std::string_view text)
-      : options_(options), report_(report), lines_(text) {}
+      : options_(options), report_(report), lines_(text, options.source_lines), reader_(options.region) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     const std::size_t n = index + 1;
-    const std::optional<std::size_t> line = lines_.lineOf(element.raw);
+    const std::optional<std::size_t> line = lines_.lineOf(index, element.raw);
     const bool removing = options_.role == ListRole::kDel;
     switch (removing ? storage::useForRemoving(element) : storage::useForAdding(element)) {
       case storage::ElementUse::kNotObject:
@@ -52,53 +64,27 @@ class Fixer {
       case storage::ElementUse::kApplied:
         break;
     }
-    std::string digits;
-    if (!readNumber(*element.number, digits)) {
-      return drop(n, line, kUnreadableNumber,
-                  "\"" + std::string(*element.number) + "\" cannot be read as a phone number" +
-                      (options_.region.empty() ? " (name the region it is written in with --region)" : ""));
+    const NumberReading reading = reader_.read(*element.number);
+    if (reading.kind == NumberReading::Kind::kUnreadable) {
+      return drop(n, line, kUnreadableNumber, reader_.whyNotValid(*element.number, reading));
     }
-    if (digits != *element.number) ++report_.numbers_rewritten;
+    if (reading.kind == NumberReading::Kind::kDoubtful) {
+      if (!options_.keep_doubtful) {
+        return drop(n, line, kDoubtfulNumber,
+                    reader_.whyNotValid(*element.number, reading) + " (--keep-doubtful writes it as " +
+                        reading.digits + ")");
+      }
+      ++report_.doubtful_kept;
+    }
+    if (reading.digits != trimmed(*element.number)) ++report_.numbers_rewritten;
     if (hasOtherMembers(element.raw)) ++report_.members_removed;
-    const std::int64_t number = platform::integerValue(digits);
-    entries.push_back({number, std::move(digits), removing ? std::string_view() : *element.name, n, line});
+    entries.push_back({platform::integerValue(reading.digits), removing ? std::string_view() : *element.name,
+                       static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});
   }
 
   std::vector<FixEntry> entries;
 
  private:
-  bool readNumber(std::string_view written, std::string& digits) {
-    const std::string_view text = trimmed(written);
-    if (options_.region.empty() && isDigitsOnly(text)) {
-      digits = text;
-      return true;
-    }
-    if (!options_.region.empty() || writtenAsPhoneNumber(text)) {
-      auto read = readPhoneNumber(text, options_.region);
-      if (!read.ok()) return false;
-      digits = std::move(read).value();
-      return true;
-    }
-    return false;
-  }
-
-  // Whether the element's text holds members other than "number" and
-  // "name"; a cheap count of its keys is enough for the report.
-  static bool hasOtherMembers(std::string_view raw) {
-    std::size_t colons = 0;
-    bool in_string = false;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] == '\\') {
-        ++i;
-      } else if (raw[i] == '"') {
-        in_string = !in_string;
-      } else if (!in_string && raw[i] == ':') {
-        ++colons;
-      }
-    }
-    return colons > 2;
-  }
-
   void drop(std::size_t n, std::optional<std::size_t> line, const char* code, std::string message) {
     if (report_.dropped[code]++ < options_.listed_per_kind) {
       report_.problems.push_back({n, line, code, std::move(message) + "; dropped"});
@@ -107,67 +93,121 @@ class Fixer {
 
   const FixOptions& options_;
   FixReport& report_;
-  LineCounter lines_;
+  ElementLines lines_;
+  NumberReader reader_;
 };
+
+// The conflict of the entries [begin, end), all of one number.
+Conflict conflictOf(const FixEntry* begin, const FixEntry* end, ConflictRule rule) {
+  Conflict conflict;
+  conflict.number = begin->number;
+  for (const FixEntry* e = begin; e != end; ++e) {
+    auto it = std::find_if(conflict.names.begin(), conflict.names.end(),
+                           [&](const Conflict::Name& named) { return named.name == e->name; });
+    if (it == conflict.names.end())
+      it = conflict.names.insert(it, Conflict::Name{std::string(e->name), {}, {}});
+    it->elements.push_back(e->element);
+    if (e->line != 0) it->lines.push_back(e->line);
+  }
+  if (rule != ConflictRule::kFail) {
+    const std::string_view kept = rule == ConflictRule::kLast ? (end - 1)->name : begin->name;
+    for (std::size_t i = 0; i < conflict.names.size(); ++i) {
+      if (conflict.names[i].name == kept) conflict.kept = i;
+    }
+  }
+  return conflict;
+}
 
 // Drops exact repeats and settles conflicts among `entries`, sorted by
 // number; writes what remains.
-void settle(std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report,
+void settle(const std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report,
             std::string& plain) {
   const bool removing = options.role == ListRole::kDel;
   std::size_t i = 0;
   while (i < entries.size()) {
     std::size_t end = i + 1;
-    while (end < entries.size() && entries[end].number == entries[i].number) ++end;
-    const FixEntry* kept = options.on_conflict == ConflictRule::kLast ? &entries[end - 1] : &entries[i];
-    bool conflict = false;
-    for (std::size_t k = i + 1; k < end; ++k) {
-      if (removing || entries[k].name == entries[i].name) {
-        ++report.repeats;
-      } else if (!conflict) {
-        conflict = true;
-        ++report.conflicts;
-        report.problems.push_back({entries[k].element, entries[k].line, kConflict,
-                                   "the number " + std::to_string(entries[k].number) + " has the name \"" +
-                                       std::string(entries[i].name) + "\" at element " +
-                                       std::to_string(entries[i].element) + " and \"" +
-                                       std::string(entries[k].name) + "\" here"});
-      }
+    bool differ = false;
+    for (; end < entries.size() && entries[end].number == entries[i].number; ++end) {
+      differ = differ || (!removing && entries[end].name != entries[i].name);
     }
-    appendListElement(plain, kept->digits,
-                      removing ? std::nullopt : std::optional<std::string_view>(kept->name));
+    const FixEntry& kept = options.on_conflict == ConflictRule::kLast ? entries[end - 1] : entries[i];
+    if (differ) {
+      Conflict conflict = conflictOf(&entries[i], &entries[end], options.on_conflict);
+      ++report.conflicts;
+      report.repeats += (end - i) - conflict.names.size();
+      const FixEntry& at = entries[end - 1];
+      report.problems.push_back({at.element,
+                                 at.line == 0 ? std::nullopt : std::optional<std::size_t>(at.line), kConflict,
+                                 conflict.describe(options.on_conflict)});
+      report.conflict_list.push_back(std::move(conflict));
+    } else {
+      report.repeats += end - i - 1;
+    }
+    appendListElement(plain, std::to_string(kept.number),
+                      removing ? std::nullopt : std::optional<std::string_view>(kept.name));
     ++report.written;
     i = end;
   }
   closeList(plain);
 }
 
+std::string whereOf(const Conflict::Name& named) {
+  const auto& places = named.lines.empty() ? named.elements : named.lines;
+  std::string out = named.lines.empty() ? (places.size() == 1 ? "element " : "elements ")
+                                        : (places.size() == 1 ? "line " : "lines ");
+  for (std::size_t i = 0; i < places.size(); ++i) out += (i ? ", " : "") + std::to_string(places[i]);
+  return out;
+}
+
 }  // namespace
+
+const char* conflictRuleName(ConflictRule rule) {
+  switch (rule) {
+    case ConflictRule::kFail:
+      return "fail";
+    case ConflictRule::kFirst:
+      return "first";
+    case ConflictRule::kLast:
+      return "last";
+  }
+  return "fail";
+}
+
+std::string Conflict::describe(ConflictRule rule) const {
+  std::string out =
+      "the number " + std::to_string(number) + " has " + std::to_string(names.size()) + " names: ";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    out += (i ? ", " : "") + base::jsonQuote(names[i].name) + " (" + whereOf(names[i]) + ")";
+  }
+  if (!kept) return out + "; none kept (--on-conflict " + conflictRuleName(rule) + ")";
+  return out + "; kept " + base::jsonQuote(names[*kept].name) + " (--on-conflict " + conflictRuleName(rule) +
+         ")";
+}
 
 base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
   FixResult result;
   FixReport& report = result.report;
-  std::string& plain = result.plain;
   storage::ListContent content = storage::readListInput(std::move(data));
   if (content.kind == storage::ListContent::Kind::kUndecodable) {
     return base::Status::InvalidArgument(std::string("the list text does not decode: ") +
                                          codec::describeDecodeFailure(content.failure));
   }
-  auto list = storage::parseCallerList(std::move(content.plain));
-  if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
-  report.elements = list->count();
-  Fixer fixer(options, report, content.plain_input ? list->text() : std::string_view());
+  auto list = storage::readCallerList(std::move(content.plain));
+  if (!list.ok())
+    return base::Status::InvalidArgument("the list is not a JSON array: " + list.status().message());
+  report.elements = (*list)->count();
+  Fixer fixer(options, report, content.plain_input ? (*list)->text() : std::string_view());
   storage::forEachCallerEntry(
-      *list, [&](std::size_t index, const storage::CallerEntry& e) { fixer.visit(index, e); });
+      **list, [&](std::size_t index, const storage::CallerEntry& e) { fixer.visit(index, e); });
   auto& entries = fixer.entries;
   auto by_number = [](const FixEntry& a, const FixEntry& b) { return a.number < b.number; };
   report.reordered = !std::is_sorted(entries.begin(), entries.end(), by_number);
   if (report.reordered) std::stable_sort(entries.begin(), entries.end(), by_number);
-  settle(entries, options, report, plain);
+  settle(entries, options, report, result.plain);
   if (report.conflicts > 0 && options.on_conflict == ConflictRule::kFail) {
     report.failed = true;
     report.written = 0;
-    plain.clear();
+    result.plain.clear();
   }
   return result;
 }

@@ -1,13 +1,17 @@
 // `list fix`: a list the platform accepts and that means what its author
-// meant. Numbers written with "+" or separators, and every number under a
-// region, are read with libphonenumber and written as E.164 digits without
-// "+"; elements a reader would skip are dropped; other members go; the
+// meant. Numbers are read as NumberReader reads them and written as E.164
+// digits without "+"; a number libphonenumber holds invalid (doubtful) is
+// dropped unless kept on request, one that cannot be read at all is
+// dropped; elements a reader would skip are dropped; other members go; the
 // elements are sorted by number; exact repeats go; the same number with
-// different names is a conflict, settled as the caller says.
+// different names is a conflict, settled as the caller says. Whatever a fix
+// writes, `list check` with the same region finds nothing to warn about.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,13 +30,33 @@ struct FixOptions {
   ListRole role = ListRole::kResource;
   std::string region;  // empty: none
   ConflictRule on_conflict = ConflictRule::kFail;
+  bool keep_doubtful = false;  // write a doubtful number as what it would become
   std::size_t listed_per_kind = 20;
+  // For a list made from CSV: the CSV line each element came from.
+  const std::vector<std::size_t>* source_lines = nullptr;
 };
+
+// "fail", "first" or "last".
+const char* conflictRuleName(ConflictRule rule);
 
 // Codes of what a fix drops, beside the check's not_object, no_number and
 // no_name.
 inline constexpr const char* kUnreadableNumber = "unreadable_number";
 inline constexpr const char* kConflict = "conflict";
+
+// A number with more than one name, and every element that gave it one.
+struct Conflict {
+  struct Name {
+    std::string name;
+    std::vector<std::size_t> elements;  // counted from 1
+    std::vector<std::size_t> lines;     // for plain JSON or CSV input
+  };
+  std::int64_t number = 0;
+  std::vector<Name> names;          // in the order they first appear
+  std::optional<std::size_t> kept;  // into names; none under ConflictRule::kFail
+  // 'the number N has 2 names: "A" (line 4), "B" (lines 9, 12); kept "B" (--on-conflict last)'.
+  std::string describe(ConflictRule rule) const;
+};
 
 struct FixReport {
   std::size_t elements = 0;
@@ -42,9 +66,11 @@ struct FixReport {
   std::size_t members_removed = 0;  // elements that lost members other than "number" and "name"
   std::size_t repeats = 0;          // exact repeats dropped
   std::size_t conflicts = 0;        // numbers with more than one name
+  std::size_t doubtful_kept = 0;    // doubtful numbers written, as asked
   bool reordered = false;
-  bool failed = false;            // conflicts under ConflictRule::kFail: nothing written
-  std::vector<Problem> problems;  // dropped elements (the first per code) and every conflict
+  bool failed = false;                  // conflicts under ConflictRule::kFail: nothing written
+  std::vector<Problem> problems;        // dropped elements (the first per code) and every conflict
+  std::vector<Conflict> conflict_list;  // every conflict
 };
 
 struct FixResult {

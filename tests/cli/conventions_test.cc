@@ -35,7 +35,7 @@ class ConventionsTest : public CliTest {
 
 TEST_F(ConventionsTest, EveryJsonOutputIsOneDocument) {
   testing::writeFile(dir.file("list.json"), testing::sampleCallerList(3));
-  testing::writeFile(dir.file("del.json"), R"([{"number":"821000000001"}])");
+  testing::writeFile(dir.file("del.json"), R"([{"number":"821020000001"}])");
   // A value another program wrote that is not UTF-8 still gives valid JSON.
   ASSERT_EQ(testing::runCommand("sqlite3 " + container() +
                                 "/Library/Preferences/group.calldir.example.sqlite "
@@ -61,7 +61,7 @@ TEST_F(ConventionsTest, EveryJsonOutputIsOneDocument) {
   EXPECT_EQ(std::string_view(status["delta_lists"]["callersAdd.json"]["state"]), "empty");
   EXPECT_TRUE(status["last_request"]["completed"].get_bool().value());
   json("entries --json");
-  const auto lookup = json("lookup --json 821000000002 '+1 202-555-0123'", 1);
+  const auto lookup = json("lookup --json 821020000002 '+1 202-555-0123'", 1);
   EXPECT_EQ(std::string_view(lookup.at(0)["labels"].at(0)), "Caller 1");
   EXPECT_EQ(lookup.at(1)["number"].get_int64().value(), 12025550123);
   json("list check --json " + dir.file("list.json"));

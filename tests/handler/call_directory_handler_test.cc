@@ -250,7 +250,7 @@ TEST_F(HandlerTest, AFailedRequestLeavesTheListsAndFlagsForTheNextOne) {
   EXPECT_EQ(value("CDListClearAllYN"), "Y");
   EXPECT_NE(value("CallDirectoryRestoreStatus").find("Restore 2"), std::string::npos);  // progress is kept
   EXPECT_EQ(request(true),
-            "delegate isIncremental removeAll add(821000000001,\"Caller 0\") add(821000000002,\"Caller 1\") "
+            "delegate isIncremental removeAll add(821020000001,\"Caller 0\") add(821020000002,\"Caller 1\") "
             "complete(handler)");
   EXPECT_EQ(value("CDListRestoreStatus"), "END");
   EXPECT_EQ(value("CDListClearAllYN"), "N");

@@ -26,14 +26,14 @@ std::string plainOf(const Store& store) {
 Store randomStore(std::mt19937& random, int size) {
   Store store;
   for (int i = 0; i < size; ++i) {
-    store[821000000000LL + std::uniform_int_distribution<int>(0, size * 2)(random)] =
+    store[821020000000LL + std::uniform_int_distribution<int>(0, size * 2)(random)] =
         "n" + std::to_string(std::uniform_int_distribution<int>(0, 3)(random));
   }
   return store;
 }
 
-CallerEntries entriesOf(const std::string& list) {
-  auto read = readCallerEntries(list);
+CallerEntries entriesOf(const std::string& list, const std::string& region = "") {
+  auto read = readCallerEntries(list, {region});
   EXPECT_TRUE(read.ok()) << read.status().message();
   return std::move(read).valueOr({});
 }
@@ -72,17 +72,19 @@ TEST(ListDiff, TheDeltaListsTurnOldIntoNewForRandomPairs) {
     for (const auto& [number, name] : new_store) expected[number].insert(name);
     EXPECT_EQ(apply(old_store, d), expected) << plainOf(old_store) << plainOf(new_store);
   }
-  const ListDiff same = diff({{1, "a"}}, {{1, "a"}});
+  constexpr std::int64_t k1 = 821020000001, k2 = 821020000002, k3 = 821020000003;
+  const ListDiff same = diff({{k1, "a"}}, {{k1, "a"}});
   EXPECT_EQ(same.del_plain, "[]\n");
   EXPECT_EQ(same.add_plain, "[]\n");
-  const ListDiff renamed = diff({{1, "a"}, {2, "b"}}, {{1, "A"}, {3, "c"}});
+  const ListDiff renamed = diff({{k1, "a"}, {k2, "b"}}, {{k1, "A"}, {k3, "c"}});
   EXPECT_EQ(renamed.renamed, 1u);
   EXPECT_EQ(renamed.removed, 1u);
   EXPECT_EQ(renamed.added, 1u);
 }
 
 TEST(ListDiff, AListWithANumberTwiceIsRefused) {
-  CallerEntries old_list = entriesOf(R"([{"number":"5","name":"a"},{"number":"5","name":"b"}])");
+  CallerEntries old_list =
+      entriesOf(R"([{"number":"821020000005","name":"a"},{"number":"010-2000-0005","name":"b"}])", "KR");
   CallerEntries new_list;
   const base::Status s = diffLists(old_list, new_list).status();
   EXPECT_EQ(s.kind(), base::Status::Kind::kInvalidArgument);

@@ -42,27 +42,57 @@ TEST(ListFix, NumbersAsPeopleWriteThemBecomeE164Digits) {
   EXPECT_NE(report.problems[0].message.find("--region"), std::string::npos);
 }
 
-TEST(ListFix, RepeatsGoAndConflictsAreSettledAsAsked) {
+TEST(ListFix, RepeatsGoAndConflictsAreSettledAsAskedAndToldWhole) {
+  // 1, 2 and 3 stand for 821020000001 and on; 2 has three names, one twice.
   const std::string list =
-      R"([{"number":"3","name":"c"},{"number":"1","name":"a"},{"number":"3","name":"c"},)"
-      R"({"number":"2","name":"b1"},{"number":"2","name":"b2"},{"name":"no number"}])";
+      "[\n{\"number\":\"821020000003\",\"name\":\"c\"},\n{\"number\":\"821020000001\",\"name\":\"a\"},\n"
+      "{\"number\":\"821020000003\",\"name\":\"c\"},\n{\"number\":\"821020000002\",\"name\":\"b1\"},\n"
+      "{\"number\":\"821020000002\",\"name\":\"say "
+      "\\\"b2\\\"\"},\n{\"number\":\"821020000002\",\"name\":\"b1\"},\n"
+      "{\"number\":\"+82 10-2000-0002\",\"name\":\"b3\"},\n{\"name\":\"no number\"}]";
   FixReport report;
   EXPECT_EQ(fix(list, report), "");
   EXPECT_TRUE(report.failed);
   EXPECT_EQ(report.conflicts, 1u);
+  ASSERT_EQ(report.conflict_list.size(), 1u);
+  EXPECT_EQ(report.conflict_list[0].describe(ConflictRule::kFail),
+            "the number 821020000002 has 3 names: \"b1\" (lines 5, 7), \"say \\\"b2\\\"\" (line 6), \"b3\" "
+            "(line 8); "
+            "none kept (--on-conflict fail)");
   FixOptions first;
   first.on_conflict = ConflictRule::kFirst;
-  EXPECT_EQ(fix(list, report, first),
-            "[\n{\"number\":\"1\",\"name\":\"a\"},\n{\"number\":\"2\",\"name\":\"b1\"},\n"
-            "{\"number\":\"3\",\"name\":\"c\"}\n]\n");
-  EXPECT_EQ(report.repeats, 1u);
+  EXPECT_EQ(
+      fix(list, report, first),
+      "[\n{\"number\":\"821020000001\",\"name\":\"a\"},\n{\"number\":\"821020000002\",\"name\":\"b1\"},\n"
+      "{\"number\":\"821020000003\",\"name\":\"c\"}\n]\n");
+  EXPECT_EQ(report.repeats, 2u);
   EXPECT_TRUE(report.reordered);
   FixOptions last;
   last.on_conflict = ConflictRule::kLast;
-  EXPECT_NE(fix(list, report, last).find("\"b2\""), std::string::npos);
+  EXPECT_NE(fix(list, report, last).find("\"b3\""), std::string::npos);
+  EXPECT_NE(report.problems.back().message.find("; kept \"b3\" (--on-conflict last)"), std::string::npos)
+      << report.problems.back().message;
   FixOptions del;
   del.role = ListRole::kDel;
-  EXPECT_EQ(fix(list, report, del), "[\n{\"number\":\"1\"},\n{\"number\":\"2\"},\n{\"number\":\"3\"}\n]\n");
+  EXPECT_EQ(fix(list, report, del),
+            "[\n{\"number\":\"821020000001\"},\n{\"number\":\"821020000002\"},\n{\"number\":\"821020000003\"}"
+            "\n]\n");
+}
+
+TEST(ListFix, DoubtfulNumbersAreDroppedAndToldUnlessKept) {
+  const std::string list =
+      R"([{"number":"010-****-1234","name":"masked"},{"number":"+82 10 1234 56789","name":"long"},)"
+      R"({"number":"14085550123","name":"US"},{"number":"2125550100","name":"US, no country code"}])";
+  FixOptions kr;
+  kr.region = "KR";
+  FixReport report;
+  EXPECT_EQ(fix(list, report, kr), "[\n{\"number\":\"14085550123\",\"name\":\"US\"}\n]\n");
+  EXPECT_EQ(report.dropped.at(kDoubtfulNumber), 3u);
+  EXPECT_NE(report.problems[0].message.find("\"010-****-1234\" would be 82101234"), std::string::npos)
+      << report.problems[0].message;
+  kr.keep_doubtful = true;
+  EXPECT_NE(fix(list, report, kr).find("8210123456789"), std::string::npos);
+  EXPECT_EQ(report.doubtful_kept, 3u);
 }
 
 TEST(ListFix, AFixedListChecksCleanForAnyShuffledList) {

@@ -1,0 +1,82 @@
+// How the list tools read a number text of a caller list: one rule for
+// `list check`, `list fix`, `list diff`, CSV input and `lookup`.
+//
+// The extension stores what `integerValue` makes of a text: its leading
+// digits. The phone matches calls against E.164 digits (country code and
+// national number, no "+"). A text means this:
+//   1. Digits alone that are a valid international number (a country code
+//      and a valid national number) are that number, as written, whatever
+//      the region.
+//   2. Otherwise, under a region (`--region KR`), a text is read as a person
+//      in that region wrote it: "010-1234-5678", "01012345678" and
+//      "1012345678" are 821012345678. Without one, only a text beginning
+//      with "+" ("+82 10-1234-5678") can be read.
+//   3. A text that libphonenumber reads as a number it holds invalid (a wrong
+//      length, masked digits, a foreign number without "+") is doubtful:
+//      the reading says what it would become.
+//   4. Anything else is unreadable.
+//
+// libphonenumber decides every verdict. To keep millions of numbers fast, a
+// verdict on digits is taken for a block of numbers that differ only in their
+// last four digits when libphonenumber gives the same verdict for four
+// sentinels of the block (…0000, …1234, …5555, …9999); a block where they
+// differ, and every number called invalid, is decided number by number.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace calldir::lists {
+
+struct NumberReading {
+  enum class Kind {
+    kAsWritten,   // digits alone, a valid international number
+    kRead,        // read with libphonenumber (a "+", separators, or the region): a valid number
+    kDoubtful,    // read, but invalid: `digits` is what it would become
+    kUnreadable,  // no phone number, or none without a region
+  };
+  Kind kind = Kind::kUnreadable;
+  std::string digits;  // E.164 digits without "+"; empty when unreadable
+
+  bool valid() const { return kind == Kind::kAsWritten || kind == Kind::kRead; }
+};
+
+class NumberReader {
+ public:
+  // `region`: a two-letter region code, or empty for none.
+  explicit NumberReader(std::string region = "");
+
+  NumberReading read(std::string_view text);
+
+  // Why a text that is not valid reads so, in a few words, for messages.
+  std::string whyNotValid(std::string_view text, const NumberReading& reading) const;
+
+  const std::string& region() const { return region_; }
+
+ private:
+  enum class Verdict : std::uint8_t { kValid, kInvalid, kImpossible };
+  // The verdict on E.164 digits as written.
+  Verdict verdictOf(std::string_view digits);
+  Verdict exactVerdict(int country_code, std::string_view national) const;
+  // The E.164 digits of `digits` written nationally in the region, when the
+  // block of `digits` reads the same way throughout.
+  std::optional<std::string> nationalDigits(std::string_view digits);
+  NumberReading parsed(std::string_view text);
+
+  std::string region_;
+  std::bitset<1000> calling_codes_;
+  // Blocks, by blockKey: international ones all valid (or to be decided
+  // number by number), national ones with the country code and the number
+  // of leading digits (a trunk prefix) their E.164 form drops, or no value
+  // when the block reads unevenly.
+  std::unordered_map<std::uint64_t, bool> blocks_;
+  std::unordered_map<std::uint64_t, std::optional<std::pair<int, std::size_t>>> national_;
+  std::unordered_map<std::string, NumberReading> parsed_;  // every text read by a full parse
+};
+
+}  // namespace calldir::lists

@@ -1,0 +1,128 @@
+#include "lists/number_reader.h"
+
+#include <gtest/gtest.h>
+#include <phonenumbers/phonenumberutil.h>
+
+#include <random>
+
+namespace calldir::lists {
+namespace {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberUtil;
+using Kind = NumberReading::Kind;
+
+PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
+
+// The rule read one number at a time with libphonenumber's own parse: what
+// the reader's blocks and shortcuts must agree with.
+NumberReading reference(const std::string& text, const std::string& region) {
+  const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  PhoneNumber number;
+  std::string e164;
+  if (digits && util().Parse("+" + text, "ZZ", &number) == PhoneNumberUtil::NO_PARSING_ERROR) {
+    util().Format(number, PhoneNumberUtil::E164, &e164);
+    if (e164 == "+" + text && util().IsValidNumber(number)) return {Kind::kAsWritten, text};
+    if (region.empty())
+      return e164 == "+" + text && util().IsPossibleNumber(number) ? NumberReading{Kind::kDoubtful, text}
+                                                                   : NumberReading{};
+  }
+  if (digits && region.empty()) return {};
+  if (util().Parse(text, region.empty() ? "ZZ" : region, &number) != PhoneNumberUtil::NO_PARSING_ERROR)
+    return {};
+  util().Format(number, PhoneNumberUtil::E164, &e164);
+  return {util().IsValidNumber(number) ? Kind::kRead : Kind::kDoubtful, e164.substr(1)};
+}
+
+// Numbers as a spreadsheet of one region holds them: E.164 digits, "+" with
+// separators, national formats, a dropped leading zero, masked digits.
+std::string writtenNumber(std::mt19937& random, const std::string& region) {
+  PhoneNumber number;
+  const auto type = std::uniform_int_distribution<int>(0, 1)(random) ? PhoneNumberUtil::MOBILE
+                                                                     : PhoneNumberUtil::FIXED_LINE;
+  util().GetExampleNumberForType(region, type, &number);
+  std::string nsn;
+  util().GetNationalSignificantNumber(number, &nsn);
+  for (std::size_t i = nsn.size() > 6 ? nsn.size() - 6 : 0; i < nsn.size(); ++i) {
+    nsn[i] = static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(random));
+  }
+  const int length_change = std::uniform_int_distribution<int>(0, 9)(random);
+  if (length_change == 0) nsn += "7";
+  if (length_change == 1) nsn.pop_back();
+  util().Parse("+" + std::to_string(number.country_code()) + nsn, "ZZ", &number);
+  std::string out;
+  switch (std::uniform_int_distribution<int>(0, 5)(random)) {
+    case 0:
+      util().Format(number, PhoneNumberUtil::E164, &out);
+      return out.substr(1);
+    case 1:
+      util().Format(number, PhoneNumberUtil::INTERNATIONAL, &out);
+      return out;
+    case 2:
+      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
+      return out;
+    case 3:
+      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
+      out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c < '0' || c > '9'; }), out.end());
+      return std::uniform_int_distribution<int>(0, 1)(random) && out[0] == '0' ? out.substr(1) : out;
+    case 4:
+      return std::to_string(number.country_code()) + nsn;
+    default:
+      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
+      if (out.size() > 4) out.replace(out.size() - 4, 2, "**");
+      return out;
+  }
+}
+
+TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
+  std::mt19937 random(17);
+  const std::string regions[] = {"KR", "US", "GB", "DE", "JP", "IT", "FR", "IN", "BR", "CN"};
+  std::size_t valid = 0;
+  for (const std::string& written_in : regions) {
+    for (const std::string& read_in : {written_in, std::string("KR"), std::string()}) {
+      NumberReader reader(read_in);
+      for (int i = 0; i < 300; ++i) {
+        const std::string text = writtenNumber(random, written_in);
+        const NumberReading expected = reference(text, read_in);
+        const NumberReading got = reader.read(text);
+        EXPECT_EQ(got.kind, expected.kind) << text << " in " << read_in;
+        EXPECT_EQ(got.digits, expected.digits) << text << " in " << read_in;
+        valid += got.valid();
+      }
+    }
+  }
+  EXPECT_GT(valid, 3000u);  // most are numbers, so the blocks were used
+}
+
+TEST(NumberReader, TheRuleOnTheNumbersOfARealExport) {
+  NumberReader kr("KR");
+  const std::pair<const char*, NumberReading> cases[] = {
+      {"821012345678", {Kind::kAsWritten, "821012345678"}},
+      {"12125550100", {Kind::kAsWritten, "12125550100"}},  // a foreign E.164 number is never read in KR
+      {"14085550123", {Kind::kAsWritten, "14085550123"}},
+      {"010-1234-5678", {Kind::kRead, "821012345678"}},
+      {"01012345678", {Kind::kRead, "821012345678"}},
+      {"1012345678", {Kind::kRead, "821012345678"}},  // the leading zero a spreadsheet dropped
+      {"+82 10-1234-5678", {Kind::kRead, "821012345678"}},
+      {"(02) 123-4567", {Kind::kRead, "8221234567"}},
+      {"010-****-1234", {Kind::kDoubtful, "82101234"}},
+      {"+82 10 1234 56789", {Kind::kDoubtful, "8210123456789"}},
+      {"N/A", {}},
+      {"8.21012E+11", {}},
+      {"", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    const NumberReading got = kr.read(text);
+    EXPECT_EQ(got.kind, expected.kind) << text;
+    EXPECT_EQ(got.digits, expected.digits) << text;
+  }
+  NumberReader none;
+  EXPECT_EQ(none.read("010-1234-5678").kind, Kind::kUnreadable);
+  EXPECT_EQ(none.read("821000000001").kind, Kind::kDoubtful);
+  EXPECT_EQ(none.read("12345").kind, Kind::kUnreadable);
+  EXPECT_NE(kr.whyNotValid("8.21012E+11", kr.read("8.21012E+11")).find("scientific"), std::string::npos);
+  EXPECT_NE(none.whyNotValid("010-1234-5678", {}).find("--region"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace calldir::lists
