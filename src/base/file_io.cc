@@ -72,7 +72,8 @@ Result<std::string> readDescriptor(int fd, std::string_view name, std::uint64_t 
 }
 
 Result<std::string> readFile(const std::string& path, const ReadOptions& options) {
-  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (options.follow_links ? 0 : O_NOFOLLOW);
+  const int flags = O_RDONLY | O_CLOEXEC | (options.regular_only ? O_NONBLOCK : 0) |
+                    (options.follow_links ? 0 : O_NOFOLLOW);
   FileDescriptor fd(::open(path.c_str(), flags));
   if (!fd.ok()) {
     if (errno == ELOOP && !options.follow_links) {
@@ -82,9 +83,11 @@ Result<std::string> readFile(const std::string& path, const ReadOptions& options
   }
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return errnoStatus("cannot read " + path, errno);
-  if (!S_ISREG(st.st_mode)) return Status::IoError(path + " " + describeFileType(st.st_mode));
+  if (S_ISDIR(st.st_mode) || (options.regular_only && !S_ISREG(st.st_mode))) {
+    return Status::IoError(path + " " + describeFileType(st.st_mode));
+  }
   // Back to blocking reads: the descriptor is a regular file.
-  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  if (options.regular_only) ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return readDescriptor(fd.get(), path, options.max_bytes);
 }
 

@@ -19,10 +19,14 @@ struct ReadOptions {
   bool follow_links = true;
   // A file larger than this is refused without being read.
   std::uint64_t max_bytes = std::numeric_limits<std::uint64_t>::max();
+  // False: a FIFO or device is read to its end like a pipe (a command
+  // line's input, `<(...)`), and only a directory is refused.
+  bool regular_only = true;
 };
 
 // The whole regular file at `path`. Anything that is not a regular file (a
-// directory, FIFO, device or socket) is refused at once, never waited on.
+// directory, FIFO, device or socket) is refused at once, never waited on,
+// unless the options take streams.
 // Every error is an I/O error that names the path. The text has room for a
 // parser's padding after it, so that parsing never copies it again.
 Result<std::string> readFile(const std::string& path, const ReadOptions& options = {});

@@ -64,7 +64,9 @@ base::Result<std::string> readInput(const std::string& path, Io& io) {
     buffer << io.in.rdbuf();
     return std::move(buffer).str();
   }
-  return base::readFile(path);
+  // A pipe or `<(...)` is an input like any file here; only the extension
+  // refuses what is not a regular file.
+  return base::readFile(path, {.follow_links = true, .regular_only = false});
 }
 
 base::Status writeOutput(const std::string& path, std::string_view data, Io& io) {

@@ -50,7 +50,7 @@ std::string escapeForLine(std::string_view text);
 // How a FILE argument is named in messages: "standard input" for "-".
 std::string displayName(const std::string& path);
 
-// The whole of `path`, or of `io.in` for "-".
+// The whole of `path` (a file, a FIFO, `<(...)`), or of `io.in` for "-".
 base::Result<std::string> readInput(const std::string& path, Io& io);
 
 // Writes `data` to `path` (replacing it), or to `io.out` when `path` is empty

@@ -1,5 +1,6 @@
 #include "cli/list_commands.h"
 
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -18,14 +19,10 @@
 namespace calldir::cli {
 
 int runListEncode(const ListEncodeOptions& options, Io& io) {
-  auto read = readInput(options.input, io);
+  auto read = readListInput(options.input, options.format, io);
   if (!read.ok()) return fail(io, "list encode", read.status());
-  std::string plain = std::move(read).value();
-  if (options.from_csv) {
-    auto converted = lists::csvToList(plain, options.columns);
-    if (!converted.ok()) return fail(io, "list encode: " + displayName(options.input), converted.status());
-    plain = std::move(converted).value();
-  } else if (!options.raw) {
+  std::string plain = std::move(read->data);
+  if (!options.format.from_csv && !options.raw) {
     if (base::Status s = platform::checkJsonArray(plain); !s.ok()) {
       return exitWith(io,
                       "list encode: " + displayName(options.input) + " is not a caller list: " + s.message() +
@@ -42,15 +39,37 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
 namespace {
 
 // The CSV of a plain caller list: a header "number,name", then a row per
-// element that has both.
-base::Result<std::string> plainToCsv(std::string plain) {
+// element that has both. What has no row is said on io.err.
+base::Result<std::string> plainToCsv(std::string plain, Io& io) {
   auto list = storage::parseCallerList(std::move(plain));
   if (!list) return base::Status::InvalidArgument("the plain text is not a JSON array of caller entries");
   std::string csv(lists::kCsvHeader);
+  std::map<std::string, std::size_t> left_out;
   storage::forEachCallerEntry(*list, [&](std::size_t, const storage::CallerEntry& e) {
-    if (storage::useForAdding(e) == storage::ElementUse::kApplied)
-      lists::appendCsvRow(csv, *e.number, *e.name);
+    switch (storage::useForAdding(e)) {
+      case storage::ElementUse::kApplied:
+        return lists::appendCsvRow(csv, *e.number, *e.name);
+      case storage::ElementUse::kNotObject:
+        ++left_out["not an object"];
+        return;
+      case storage::ElementUse::kNoNumber:
+        ++left_out["without a number"];
+        return;
+      case storage::ElementUse::kNoName:
+        ++left_out["without a name"];
+        return;
+    }
   });
+  if (!left_out.empty()) {
+    std::size_t total = 0;
+    std::string kinds;
+    for (const auto& [kind, count] : left_out) {
+      total += count;
+      kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+    }
+    warn(io, "list decode: " + std::to_string(total) + " of " + std::to_string(list->count()) +
+                 " element(s) written as no row (" + kinds + "): a row holds a number and a name");
+  }
   return csv;
 }
 
@@ -83,7 +102,7 @@ int runListDecode(const ListDecodeOptions& options, Io& io) {
   }
   std::string out = std::move(content.plain);
   if (options.to_csv) {
-    auto csv = plainToCsv(std::move(out));
+    auto csv = plainToCsv(std::move(out), io);
     if (!csv.ok()) return fail(io, "list decode: " + displayName(options.input), csv.status());
     out = std::move(csv).value();
   }
@@ -144,12 +163,13 @@ void printCheckReport(const lists::CheckReport& report, const std::string& name,
 }
 
 int runListCheck(const ListCheckOptions& options, Io& io) {
-  auto data = readInput(options.input, io);
-  if (!data.ok()) return fail(io, "list check", data.status());
+  auto input = readListInput(options.input, options.format, io);
+  if (!input.ok()) return fail(io, "list check", input.status());
   lists::CheckOptions check;
   check.role = options.role;
   check.region = options.region;
-  const lists::CheckReport report = lists::checkList(std::move(data).value(), check);
+  check.source_lines = input->sourceLines();
+  const lists::CheckReport report = lists::checkList(std::move(input->data), check);
   if (options.json) {
     writeCheckJson(report, io);
   } else {
@@ -180,7 +200,7 @@ namespace {
 
 void addEncodeCommand(CLI::App* list, Session& session) {
   auto options = std::make_shared<ListEncodeOptions>();
-  auto from = std::make_shared<std::string>("json");
+  auto input = std::make_shared<InputFlags>();
   auto* encode = list->add_subcommand(
       "encode", "Encode a plain JSON caller list into a list text (Base64 of AES-256 under the list key)");
   encode->add_option("FILE", options->input, "Plain JSON caller list; - for standard input")
@@ -197,19 +217,9 @@ void addEncodeCommand(CLI::App* list, Session& session) {
       ->check(wholeNumberIn(0, INT64_MAX))
       ->capture_default_str();
   encode->add_flag("--raw", options->raw, "Encode any bytes, without checking for a UTF-8 JSON array");
-  encode->add_option("--from", *from, "What FILE holds: a plain JSON list, or CSV (one row per entry)")
-      ->check(CLI::IsMember({"json", "csv"}))
-      ->capture_default_str();
-  encode
-      ->add_option("--number-column", options->columns.number,
-                   "With --from csv: the number's column, by position from 1 or by header")
-      ->type_name("N|NAME")
-      ->capture_default_str();
-  encode->add_option("--name-column", options->columns.name, "With --from csv: the name's column")
-      ->type_name("N|NAME")
-      ->capture_default_str();
-  encode->callback([&session, options, from] {
-    options->from_csv = *from == "csv";
+  input->addTo(encode);
+  encode->callback([&session, options, input] {
+    options->format = input->apply();
     session.status = runListEncode(*options, session.io);
   });
 }
@@ -237,6 +247,7 @@ void addDecodeCommand(CLI::App* list, Session& session) {
 void addCheckCommand(CLI::App* list, Session& session) {
   auto options = std::make_shared<ListCheckOptions>();
   auto role = std::make_shared<std::string>("resource");
+  auto input = std::make_shared<InputFlags>();
   auto* check = list->add_subcommand(
       "check",
       "Read a list (list text or plain JSON) the way the extension does and say what a request would do");
@@ -244,8 +255,10 @@ void addCheckCommand(CLI::App* list, Session& session) {
       ->type_name("FILE")
       ->capture_default_str();
   addRoleAndRegion(check, *role, options->region);
+  input->addTo(check);
   check->add_flag("--json", options->json, "One JSON object");
-  check->callback([&session, options, role] {
+  check->callback([&session, options, role, input] {
+    options->format = input->apply();
     options->role = lists::roleNamed(*role).value_or(lists::ListRole::kResource);
     session.status = runListCheck(*options, session.io);
   });

@@ -8,7 +8,7 @@
 
 #include "base/json_writer.h"
 #include "cli/io.h"
-#include "lists/csv.h"
+#include "cli/list_input.h"
 #include "lists/list_check.h"
 
 namespace calldir::cli {
@@ -17,9 +17,8 @@ struct ListEncodeOptions {
   std::string input = "-";
   std::string output;  // empty: standard output
   std::uint64_t line_length = 0;
-  bool raw = false;       // encode any bytes, without checking for a JSON array
-  bool from_csv = false;  // the input is CSV: one row per element
-  lists::CsvColumns columns;
+  bool raw = false;  // encode any bytes, without checking for a JSON array
+  ListInputOptions format;
 };
 
 // Encodes a plain caller list into a list text under the list key; the text
@@ -38,6 +37,7 @@ int runListDecode(const ListDecodeOptions& options, Io& io);
 
 struct ListCheckOptions {
   std::string input = "-";
+  ListInputOptions format;
   lists::ListRole role = lists::ListRole::kResource;
   std::string region;
   bool json = false;

@@ -85,9 +85,11 @@ int runListFix(const ListFixOptions& options, Io& io) {
         io, "list fix: --json prints the report on standard output; name the fixed list's file with -o",
         kExitBadInput);
   }
-  auto data = readInput(options.input, io);
-  if (!data.ok()) return fail(io, "list fix", data.status());
-  const auto fixed = lists::fixList(std::move(data).value(), options.fix);
+  auto input = readListInput(options.input, options.format, io);
+  if (!input.ok()) return fail(io, "list fix", input.status());
+  lists::FixOptions fix = options.fix;
+  fix.source_lines = input->sourceLines();
+  const auto fixed = lists::fixList(std::move(input->data), fix);
   if (!fixed.ok()) return fail(io, "list fix: " + displayName(options.input), fixed.status());
   const lists::FixReport& report = fixed->report;
   if (!report.failed) {
@@ -106,11 +108,13 @@ int runListFix(const ListFixOptions& options, Io& io) {
 namespace {
 
 // The entries of the full list at `path`.
-base::Result<lists::CallerEntries> readFullList(const std::string& path,
-                                                const lists::ReadEntriesOptions& options, Io& io) {
-  auto data = readInput(path, io);
-  if (!data.ok()) return data.status();
-  auto entries = lists::readCallerEntries(std::move(data).value(), options);
+base::Result<lists::CallerEntries> readFullList(const std::string& path, const ListDiffOptions& options,
+                                                Io& io) {
+  auto input = readListInput(path, options.format, io);
+  if (!input.ok()) return input.status();
+  lists::ReadEntriesOptions read = options.read;
+  read.source_lines = input->sourceLines();
+  auto entries = lists::readCallerEntries(std::move(input->data), read);
   if (!entries.ok()) return entries.status().withContext(displayName(path));
   return entries;
 }
@@ -118,9 +122,9 @@ base::Result<lists::CallerEntries> readFullList(const std::string& path,
 }  // namespace
 
 int runListDiff(const ListDiffOptions& options, Io& io) {
-  auto old_list = readFullList(options.old_input, options.read, io);
+  auto old_list = readFullList(options.old_input, options, io);
   if (!old_list.ok()) return fail(io, "list diff", old_list.status());
-  auto new_list = readFullList(options.new_input, options.read, io);
+  auto new_list = readFullList(options.new_input, options, io);
   if (!new_list.ok()) return fail(io, "list diff", new_list.status());
   const auto diffed = lists::diffLists(*old_list, *new_list);
   if (!diffed.ok()) return fail(io, "list diff", diffed.status());
@@ -152,6 +156,7 @@ void addFixCommand(CLI::App* list, Session& session) {
     ListFixOptions fix;
     std::string role = "resource";
     std::string on_conflict = "fail";
+    InputFlags input;
   };
   auto flags = std::make_shared<Flags>();
   auto* fix = list->add_subcommand("fix",
@@ -185,6 +190,7 @@ void addFixCommand(CLI::App* list, Session& session) {
 
 void addDiffCommand(CLI::App* list, Session& session) {
   auto options = std::make_shared<ListDiffOptions>();
+  auto input = std::make_shared<InputFlags>();
   auto* diff = list->add_subcommand(
       "diff", "Write the delete list and the add list that turn a store holding OLD into NEW (full lists)");
   diff->add_option("OLD", options->old_input, "Yesterday's full list (list text or plain JSON)")
@@ -206,7 +212,11 @@ void addDiffCommand(CLI::App* list, Session& session) {
       "Take a number libphonenumber holds invalid as what it would become, instead of refusing it");
   diff->add_flag("--plain", options->plain, "Write plain JSON lists instead of list texts");
   diff->add_flag("--json", options->json, "The summary as one JSON object");
-  diff->callback([&session, options] { session.status = runListDiff(*options, session.io); });
+  input->addTo(diff);
+  diff->callback([&session, options, input] {
+    options->format = input->apply();
+    session.status = runListDiff(*options, session.io);
+  });
 }
 
 }  // namespace

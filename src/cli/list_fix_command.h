@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/io.h"
+#include "cli/list_input.h"
 #include "lists/caller_entries.h"
 #include "lists/list_fix.h"
 
@@ -13,6 +14,7 @@ namespace calldir::cli {
 
 struct ListFixOptions {
   std::string input = "-";
+  ListInputOptions format;
   std::string output;  // empty or "-": standard output
   lists::FixOptions fix;
   bool encode = false;  // write a list text instead of plain JSON
@@ -26,6 +28,7 @@ struct ListFixOptions {
 int runListFix(const ListFixOptions& options, Io& io);
 
 struct ListDiffOptions {
+  ListInputOptions format;  // of both lists
   std::string old_input;
   std::string new_input;
   std::string del_output;

@@ -1,10 +1,13 @@
 // Caller lists to and from CSV (RFC 4180: quoted fields with commas, doubled
 // quotes and line breaks), as spreadsheets export them: a UTF-8 byte order
-// mark and CRLF line ends are taken as they come.
+// mark and CRLF line ends are taken as they come; a legacy encoding is
+// converted when named, and refused with where it is otherwise.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 
@@ -16,10 +19,24 @@ struct CsvColumns {
   std::string name = "2";
 };
 
+struct CsvOptions {
+  CsvColumns columns;
+  std::string encoding;  // empty: the CSV must be UTF-8; else an iconv name such as "CP949"
+};
+
+// A plain caller list made from a CSV, and the CSV line each element
+// (counted from 0) began on, so that problems are told by CSV line.
+struct CsvList {
+  std::string plain;
+  std::vector<std::size_t> lines;
+};
+
 // The plain caller list of the rows of `csv`, in row order. The first row is
 // a header when its number field holds no digit; columns named by header
 // need one. A row without the name column gives an element without a name.
-base::Result<std::string> csvToList(std::string_view csv, const CsvColumns& columns);
+// Invalid-argument errors say where: the byte and line that are not UTF-8,
+// the line and record of a syntax error, the columns there are.
+base::Result<CsvList> csvToList(std::string_view csv, const CsvOptions& options);
 
 // One CSV field, quoted as RFC 4180 allows (always, quotes doubled).
 std::string csvField(std::string_view text);

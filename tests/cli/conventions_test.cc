@@ -107,8 +107,9 @@ TEST_F(ConventionsTest, OptionValuesAreCheckedAndTheTraceCanGoToStandardOutput) 
     EXPECT_EQ(err().rfind("calldir: ", 0), 0u) << err();
   }
   testing::writeFile(dir.file("export.csv"), "1,a\n");
-  EXPECT_EQ(calldir("list encode --from csv --number-column 99999999999999999999 " + dir.file("export.csv")).status,
-            2);
+  EXPECT_EQ(
+      calldir("list encode --from csv --number-column 99999999999999999999 " + dir.file("export.csv")).status,
+      2);
   testing::writeFile(dir.file("empty.json"), "[]");
   EXPECT_EQ(calldir("list encode --line-length 64 " + dir.file("empty.json")).status, 0);
   for (const char* bad : {"--line-length 99999999999999999999", "--line-length -1"}) {

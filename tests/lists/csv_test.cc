@@ -8,24 +8,55 @@
 namespace calldir::lists {
 namespace {
 
-TEST(Csv, SpreadsheetExportsBecomeListsWithEveryFieldWhole) {
-  const std::string csv =
+CsvList csv(const std::string& text, CsvColumns columns = {}, std::string encoding = "") {
+  auto list = csvToList(text, {std::move(columns), std::move(encoding)});
+  EXPECT_TRUE(list.ok()) << list.status().message();
+  return std::move(list).valueOr({});
+}
+
+std::string refusal(const std::string& text, CsvColumns columns = {}, std::string encoding = "") {
+  auto list = csvToList(text, {std::move(columns), std::move(encoding)});
+  EXPECT_EQ(list.status().kind(), base::Status::Kind::kInvalidArgument);
+  return list.status().message();
+}
+
+TEST(Csv, SpreadsheetExportsBecomeListsWithEveryFieldWholeAndItsLine) {
+  const std::string export_csv =
       "\xEF\xBB\xBFPhone,Name,Note\r\n821000000001,\"Kim, Dr.\",x\r\n821000000002,\"Say \"\"hi\"\"\",\r\n"
       "821000000003,\"two\r\nlines\",\r\n821000000004\r\n";
-  auto converted = csvToList(csv, {});
-  ASSERT_TRUE(converted.ok());
+  const CsvList list = csv(export_csv);
   EXPECT_EQ(
-      *converted,
+      list.plain,
       "[\n{\"number\":\"821000000001\",\"name\":\"Kim, Dr.\"},\n{\"number\":\"821000000002\",\"name\":\"Say "
       "\\\"hi\\\"\"},\n{\"number\":\"821000000003\",\"name\":\"two\\r\\nlines\"},\n{\"number\":"
       "\"821000000004\"}\n]\n");
-  EXPECT_NE(csvToList(csv, {"Phone", "Note"}).valueOr("").find("\"name\":\"x\""), std::string::npos);
-  EXPECT_EQ(csvToList(csv, {"Telephone", "Name"}).status().kind(), base::Status::Kind::kInvalidArgument);
-  EXPECT_EQ(csvToList("1,\"unclosed\r\n", {}).status().kind(), base::Status::Kind::kInvalidArgument);
-  EXPECT_EQ(csvToList(csv, {"99999999999999999999", "2"}).status().kind(),
-            base::Status::Kind::kInvalidArgument);
-  // A first row with digits is data.
-  EXPECT_NE(csvToList("821000000009,no header\n", {}).valueOr("").find("821000000009"), std::string::npos);
+  EXPECT_EQ(list.lines, (std::vector<std::size_t>{2, 3, 4, 6}));
+  EXPECT_NE(csv(export_csv, {"Phone", "Note"}).plain.find("\"name\":\"x\""), std::string::npos);
+  EXPECT_EQ(refusal(export_csv, {"Telephone", "Name"}),
+            "the CSV has no column \"Telephone\"; its columns are \"Phone\", \"Name\", \"Note\"");
+  EXPECT_EQ(refusal(export_csv, {"99999999999999999999", "2"}),
+            "the column 99999999999999999999 is out of range");
+  EXPECT_NE(csv("821000000009,no header\n").plain.find("821000000009"), std::string::npos);  // digits: data
+}
+
+TEST(Csv, SyntaxErrorsAndForeignEncodingsSayWhere) {
+  EXPECT_EQ(refusal("number,name\n1,a\n2,b\"c\n3,d\n").rfind("the CSV does not parse at line 3, record 3", 0),
+            0u);
+  EXPECT_EQ(
+      refusal("number,name\n1,a\n2,\"open\n3,d\n").rfind("the CSV does not parse at line 3, record 3", 0),
+      0u);
+  // A Korean spreadsheet's plain CSV is CP949: refused with where, or read when named.
+  const std::string cp949 = "number,name\n821012345678,\xB1\xE8\xC3\xB6\xBC\xF6\n";
+  EXPECT_EQ(
+      refusal(cp949).rfind("the CSV is not UTF-8 at byte 26, line 2; export it again as UTF-8, or name", 0),
+      0u)
+      << refusal(cp949);
+  EXPECT_NE(csv(cp949, {}, "cp949").plain.find("\"name\":\"\xEA\xB9\x80\xEC\xB2\xA0\xEC\x88\x98\""),
+            std::string::npos);
+  EXPECT_NE(csv("1,Zo\xEB\n", {}, "windows-1252").plain.find("Zo\xC3\xAB"), std::string::npos);
+  EXPECT_NE(refusal("1,a\n", {}, "no-such-encoding").find("iconv knows no encoding"), std::string::npos);
+  EXPECT_NE(refusal("1,\x80\x20\n", {}, "shift_jis").find("is not shift_jis at byte 3, line 1"),
+            std::string::npos);
 }
 
 using CsvCommands = cli::CliTest;

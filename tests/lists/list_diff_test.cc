@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -82,6 +83,24 @@ TEST(ListDiff, TheDeltaListsTurnOldIntoNewForRandomPairs) {
   EXPECT_EQ(renamed.added, 1u);
 }
 
+TEST(ListDiff, NumbersAreReadAsListFixReadsThemOrRefused) {
+  // Once turned into 10 and 82 without a word.
+  const std::string written =
+      R"([{"number":"010-1111-2222","name":"a"},{"number":"+82 10-3333-4444","name":"b"}])";
+  EXPECT_EQ(readCallerEntries(written).status().message().rfind(
+                "element 1 (line 1): \"010-1111-2222\" is no international", 0),
+            0u)
+      << readCallerEntries(written).status().message();
+  const CallerEntries kr = entriesOf(written, "KR");
+  ASSERT_EQ(kr.size(), 2u);
+  EXPECT_EQ(kr.number(0), 821011112222);
+  EXPECT_EQ(kr.number(1), 821033334444);
+  for (const char* junk :
+       {R"([{"number":"N/A","name":"x"}])", R"([{"number":"010-****-1234","name":"x"}])"}) {
+    EXPECT_EQ(readCallerEntries(junk, {"KR"}).status().kind(), base::Status::Kind::kInvalidArgument) << junk;
+  }
+}
+
 TEST(ListDiff, AListWithANumberTwiceIsRefused) {
   CallerEntries old_list =
       entriesOf(R"([{"number":"821020000005","name":"a"},{"number":"010-2000-0005","name":"b"}])", "KR");
@@ -91,9 +110,31 @@ TEST(ListDiff, AListWithANumberTwiceIsRefused) {
   EXPECT_NE(s.message().find("list fix"), std::string::npos);
 }
 
+// `store` as a producer's export writes it: each Korean number in one of the
+// forms people use, in shuffled order.
+std::string messyOf(const Store& store, std::mt19937& random) {
+  std::vector<std::string> elements;
+  for (const auto& [number, name] : store) {
+    const std::string national = std::to_string(number).substr(2);  // 10XXXXXXXX
+    const std::string forms[] = {
+        std::to_string(number),
+        "+82 " + national.substr(0, 2) + "-" + national.substr(2, 4) + "-" + national.substr(6),
+        "0" + national.substr(0, 2) + "-" + national.substr(2, 4) + "-" + national.substr(6), "0" + national,
+        national};
+    elements.push_back("{\"number\":\"" + forms[std::uniform_int_distribution<int>(0, 4)(random)] +
+                       "\",\"name\":\"" + name + "\"}");
+  }
+  std::shuffle(elements.begin(), elements.end(), random);
+  std::string out = "[";
+  for (const auto& e : elements) out += (out.size() > 1 ? ",\n" : "\n") + e;
+  return out + "]";
+}
+
 using ListDiffThroughTheDevice = cli::CliTest;
 
-TEST_F(ListDiffThroughTheDevice, ARealUpdateFromTheDeltaListsLeavesExactlyNew) {
+// Yesterday's export fixed and loaded; today's diff of the two messy
+// exports applied by a real update: the store is today's export fixed.
+TEST_F(ListDiffThroughTheDevice, TheDiffOfTwoMessyExportsLeavesTheStoreOfTheNewOneFixed) {
   ASSERT_EQ(calldir("init").status, 0);
   ASSERT_EQ(calldir("enable").status, 0);
   std::mt19937 random(3);
@@ -105,19 +146,26 @@ TEST_F(ListDiffThroughTheDevice, ARealUpdateFromTheDeltaListsLeavesExactlyNew) {
     }
     for (const auto& [number, name] : randomStore(random, 30)) new_store[number + 1] = name;
     new_store.erase(new_store.begin());
-    testing::writeFile(dir.file("old.json"), plainOf(old_store));
-    testing::writeFile(dir.file("new.json"), plainOf(new_store));
-    ASSERT_EQ(calldir("bundle put-resource " + dir.file("old.json")).status, 0);
+    testing::writeFile(dir.file("old.json"), messyOf(old_store, random));
+    testing::writeFile(dir.file("new.json"), messyOf(new_store, random));
+    ASSERT_EQ(
+        calldir("list fix --region KR " + dir.file("old.json") + " -o " + dir.file("old-fixed.json")).status,
+        0)
+        << err();
+    ASSERT_EQ(calldir("bundle put-resource " + dir.file("old-fixed.json")).status, 0);
     ASSERT_EQ(calldir("app restore --reload").status, 0) << err();
-    ASSERT_EQ(calldir("list diff " + dir.file("old.json") + " " + dir.file("new.json") + " --del " +
-                      dir.file("del") + " --add " + dir.file("add"))
+    ASSERT_EQ(calldir("list diff --region KR " + dir.file("old.json") + " " + dir.file("new.json") +
+                      " --del " + dir.file("del") + " --add " + dir.file("add"))
                   .status,
               0)
         << err();
     ASSERT_EQ(calldir("app put --del " + dir.file("del") + " --add " + dir.file("add") + " --reload").status,
               0)
         << err();
-    EXPECT_EQ(calldir("entries --list").out, plainOf(new_store));
+    const auto fixed_new = calldir("list fix --region KR " + dir.file("new.json"));
+    ASSERT_EQ(fixed_new.status, 0) << err();
+    EXPECT_EQ(calldir("entries --list").out, fixed_new.out);
+    EXPECT_EQ(fixed_new.out, plainOf(new_store));
   }
 }
 

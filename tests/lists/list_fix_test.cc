@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <random>
 
+#include "base/json_quote.h"
 #include "lists/list_check.h"
+#include "lists/written_numbers.h"
 #include "test_util.h"
 
 namespace calldir::lists {
@@ -95,41 +97,45 @@ TEST(ListFix, DoubtfulNumbersAreDroppedAndToldUnlessKept) {
   EXPECT_EQ(report.doubtful_kept, 3u);
 }
 
-TEST(ListFix, AFixedListChecksCleanForAnyShuffledList) {
+TEST(ListFix, WhatFixWritesChecksCleanUnderTheSameRegion) {
   std::mt19937 random(7);
-  for (int round = 0; round < 40; ++round) {
+  const std::string regions[] = {"KR", "US", "GB", "DE", "JP", "IT"};
+  for (int round = 0; round < 60; ++round) {
+    const std::string region = regions[round % std::size(regions)];
     std::vector<std::string> elements;
-    const int n = std::uniform_int_distribution<int>(0, 60)(random);
-    for (int i = 0; i < n; ++i) {
-      const long long number = 821000000000LL + std::uniform_int_distribution<int>(0, 30)(random);
-      const int name = std::uniform_int_distribution<int>(0, 2)(random);
-      switch (std::uniform_int_distribution<int>(0, 9)(random)) {
+    for (int i = std::uniform_int_distribution<int>(0, 80)(random); i > 0; --i) {
+      // Mostly the producer's own region, some foreign; junk and repeats among them.
+      const std::string number = testing::writtenNumber(
+          random,
+          std::uniform_int_distribution<int>(0, 4)(random) ? region : regions[i % std::size(regions)]);
+      const std::string name = "n" + std::to_string(std::uniform_int_distribution<int>(0, 2)(random));
+      switch (std::uniform_int_distribution<int>(0, 12)(random)) {
         case 0:
           elements.push_back("{\"name\":\"lost\"}");
           break;
         case 1:
-          elements.push_back("{\"number\":\"" + std::to_string(number) + "\"}");
+          elements.push_back("{\"number\":\"N/A\",\"name\":\"" + name + "\"}");
           break;
         case 2:
-          elements.push_back("[1]");
+          if (!elements.empty()) elements.push_back(elements.back());
           break;
         default:
-          elements.push_back("{\"number\":\"" + std::to_string(number) + "\",\"name\":\"n" +
-                             std::to_string(name) + "\"}");
+          elements.push_back("{\"number\":" + base::jsonQuote(number) + ",\"name\":\"" + name + "\"}");
       }
     }
     std::string list = "[";
     for (std::size_t i = 0; i < elements.size(); ++i) list += (i ? "," : "") + elements[i];
     list += "]";
     FixOptions options;
-    options.on_conflict = ConflictRule::kLast;
+    options.region = std::uniform_int_distribution<int>(0, 3)(random) ? region : "";
+    options.on_conflict = round % 2 ? ConflictRule::kLast : ConflictRule::kFirst;
     FixReport report;
     const std::string fixed = fix(list, report, options);
-    const CheckReport checked = checkList(fixed, {});
-    EXPECT_FALSE(checked.refusal) << list << "\n" << fixed;
-    EXPECT_EQ(
-        checked.counts.count(kNoName) + checked.counts.count(kNoNumber) + checked.counts.count(kNotObject),
-        0u);
+    CheckOptions check;
+    check.region = options.region;
+    const CheckReport checked = checkList(fixed, check);
+    EXPECT_EQ(checked.problemCount(), 0u) << list << "\n" << fixed << "\n" << checked.problems[0].message;
+    EXPECT_FALSE(checked.refusal) << fixed;
     EXPECT_EQ(checked.applied, report.written);
   }
 }

@@ -5,6 +5,8 @@
 
 #include <random>
 
+#include "lists/written_numbers.h"
+
 namespace calldir::lists {
 namespace {
 
@@ -34,46 +36,6 @@ NumberReading reference(const std::string& text, const std::string& region) {
   return {util().IsValidNumber(number) ? Kind::kRead : Kind::kDoubtful, e164.substr(1)};
 }
 
-// Numbers as a spreadsheet of one region holds them: E.164 digits, "+" with
-// separators, national formats, a dropped leading zero, masked digits.
-std::string writtenNumber(std::mt19937& random, const std::string& region) {
-  PhoneNumber number;
-  const auto type = std::uniform_int_distribution<int>(0, 1)(random) ? PhoneNumberUtil::MOBILE
-                                                                     : PhoneNumberUtil::FIXED_LINE;
-  util().GetExampleNumberForType(region, type, &number);
-  std::string nsn;
-  util().GetNationalSignificantNumber(number, &nsn);
-  for (std::size_t i = nsn.size() > 6 ? nsn.size() - 6 : 0; i < nsn.size(); ++i) {
-    nsn[i] = static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(random));
-  }
-  const int length_change = std::uniform_int_distribution<int>(0, 9)(random);
-  if (length_change == 0) nsn += "7";
-  if (length_change == 1) nsn.pop_back();
-  util().Parse("+" + std::to_string(number.country_code()) + nsn, "ZZ", &number);
-  std::string out;
-  switch (std::uniform_int_distribution<int>(0, 5)(random)) {
-    case 0:
-      util().Format(number, PhoneNumberUtil::E164, &out);
-      return out.substr(1);
-    case 1:
-      util().Format(number, PhoneNumberUtil::INTERNATIONAL, &out);
-      return out;
-    case 2:
-      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
-      return out;
-    case 3:
-      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
-      out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c < '0' || c > '9'; }), out.end());
-      return std::uniform_int_distribution<int>(0, 1)(random) && out[0] == '0' ? out.substr(1) : out;
-    case 4:
-      return std::to_string(number.country_code()) + nsn;
-    default:
-      util().Format(number, PhoneNumberUtil::NATIONAL, &out);
-      if (out.size() > 4) out.replace(out.size() - 4, 2, "**");
-      return out;
-  }
-}
-
 TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
   std::mt19937 random(17);
   const std::string regions[] = {"KR", "US", "GB", "DE", "JP", "IT", "FR", "IN", "BR", "CN"};
@@ -82,7 +44,7 @@ TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
     for (const std::string& read_in : {written_in, std::string("KR"), std::string()}) {
       NumberReader reader(read_in);
       for (int i = 0; i < 300; ++i) {
-        const std::string text = writtenNumber(random, written_in);
+        const std::string text = testing::writtenNumber(random, written_in);
         const NumberReading expected = reference(text, read_in);
         const NumberReading got = reader.read(text);
         EXPECT_EQ(got.kind, expected.kind) << text << " in " << read_in;

@@ -1,0 +1,24 @@
+// The text encoding of an input a producer hands the list tools, through
+// glibc's iconv: a check that it is UTF-8 that says where it is not, and the
+// conversion of the legacy encodings spreadsheets write (CP949 or EUC-KR,
+// Shift_JIS, GB18030, Windows-1252) into UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/result.h"
+
+namespace calldir::lists {
+
+// Ok when `text` is UTF-8; otherwise an invalid-argument error "<what> is
+// not UTF-8 at byte N, line L", byte and line counted from 1.
+base::Status checkUtf8(std::string_view text, std::string_view what);
+
+// `text` read in the encoding `encoding` (an iconv name, "CP949") as UTF-8.
+// An invalid-argument error names an encoding iconv does not know, and the
+// byte and line where the text is not in it.
+base::Result<std::string> convertToUtf8(std::string_view text, std::string_view encoding,
+                                        std::string_view what);
+
+}  // namespace calldir::lists
