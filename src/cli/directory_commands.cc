@@ -7,7 +7,9 @@
 #include "base/json_quote.h"
 #include "base/json_writer.h"
 #include "cli/device_access.h"
+#include "cli/list_commands.h"
 #include "cli/session.h"
+#include "cli/typed_numbers.h"
 #include "lists/csv.h"
 #include "lists/list_writer.h"
 #include "lists/phone_numbers.h"
@@ -24,57 +26,72 @@ base::Result<std::unique_ptr<DeviceAccess>> openWithStore(const std::string& roo
   return device;
 }
 
-// The number a person typed, as the store holds it.
-base::Result<std::int64_t> readTypedNumber(const std::string& text, const std::string& region) {
-  std::string digits = text;
-  if (!region.empty() || !lists::isDigitsOnly(text)) {
-    auto read = lists::readPhoneNumber(text, region);
-    if (!read.ok()) {
-      return base::Status::InvalidArgument(
-          read.status().message() +
-          " (give digits alone, an international number such as +82 10-1234-5678, or --region)");
-    }
-    digits = std::move(read).value();
+// The numbers to look up: the arguments, or standard input's lines for "-".
+base::Result<std::vector<std::string>> typedTexts(const LookupOptions& options, Io& io) {
+  if (options.numbers != std::vector<std::string>{"-"}) return options.numbers;
+  auto input = readInput("-", io);
+  if (!input.ok()) return input.status();
+  std::vector<std::string> texts;
+  std::string_view rest = *input;
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find('\n'), rest.size());
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") != std::string_view::npos) texts.emplace_back(line);
   }
-  std::int64_t number = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (digits.size() > 18 || error != std::errc() || end != digits.data() + digits.size()) {
-    return base::Status::InvalidArgument("\"" + text + "\" is too long for a phone number");
+  return texts;
+}
+
+void printLookup(const std::string& text, std::int64_t number, const std::vector<std::string>& labels,
+                 const std::optional<std::string>& hint, bool json_output, base::JsonWriter& json, Io& io) {
+  if (json_output) {
+    json.lineBreak().beginObject().key("input").value(text).key("number").value(number);
+    json.key("labels").beginArray();
+    for (const auto& label : labels) json.value(label);
+    json.endArray().key("hint");
+    hint ? json.value(*hint) : json.null();
+    json.endObject();
+    return;
   }
-  return number;
+  io.out << number << "\t";
+  if (labels.empty()) io.out << "(no label)";
+  for (std::size_t k = 0; k < labels.size(); ++k) io.out << (k ? " | " : "") << escapeForLine(labels[k]);
+  io.out << "\n";
+  if (hint) warn(io, "lookup: " + *hint);
 }
 
 }  // namespace
 
 int runLookup(const LookupOptions& options, Io& io) {
+  const auto texts = typedTexts(options, io);
+  if (!texts.ok()) return fail(io, "lookup", texts.status());
+  lists::NumberReader reader(options.region);
   std::vector<std::int64_t> numbers;
-  for (const std::string& text : options.numbers) {
-    const auto number = readTypedNumber(text, options.region);
+  for (const std::string& text : *texts) {
+    const auto number = typedNumber(text, reader);
     if (!number.ok()) return fail(io, "lookup", number.status());
     numbers.push_back(*number);
   }
   auto device = openWithStore(options.root);
   if (!device.ok()) return fail(io, "", device.status());
   telephony::CallDirectoryStore& store = *(*device)->store().value();
+  std::optional<std::vector<std::string>> likely;  // found once, on the first miss
   bool all_found = true;
   base::JsonWriter json;
   json.beginArray();
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    const auto found = store.labelsFor(numbers[i]);
-    if (!found.ok()) return fail(io, "lookup", found.status());
-    const std::vector<std::string>& labels = *found;
-    all_found = all_found && !labels.empty();
-    if (options.json) {
-      json.lineBreak().beginObject().key("input").value(options.numbers[i]).key("number").value(numbers[i]);
-      json.key("labels").beginArray();
-      for (const auto& label : labels) json.value(label);
-      json.endArray().endObject();
-      continue;
+    const auto labels = store.labelsFor(numbers[i]);
+    if (!labels.ok()) return fail(io, "lookup", labels.status());
+    std::optional<std::string> hint;
+    if (labels->empty()) {
+      all_found = false;
+      if (!likely) likely = likelyRegions(store);
+      auto others = otherReadings((*texts)[i], numbers[i], *likely, store);
+      if (!others.ok()) return fail(io, "lookup", others.status());
+      hint = missHint((*texts)[i], numbers[i], *others);
     }
-    io.out << numbers[i] << "\t";
-    if (labels.empty()) io.out << "(no label)";
-    for (std::size_t k = 0; k < labels.size(); ++k) io.out << (k ? " | " : "") << escapeForLine(labels[k]);
-    io.out << "\n";
+    printLookup((*texts)[i], numbers[i], *labels, hint, options.json, json, io);
   }
   if (options.json) io.out << json.endArray().finish();
   return all_found ? kExitOk : kExitNegative;
@@ -124,9 +141,13 @@ void addDirectoryCommands(CLI::App& app, Session& session) {
                          "The label(s) a call from each NUMBER shows (exit 1 when one has none): digits "
                          "alone as they are, a number with + or separators read as a phone number (+82 "
                          "10-1234-5678)");
-  lookup->add_option("NUMBER", lookup_options->numbers)->required();
+  lookup
+      ->add_option("NUMBER", lookup_options->numbers,
+                   "A number, or - to read numbers from standard input, one a line")
+      ->required();
   lookup->add_option("--region", lookup_options->region, "Read every NUMBER as written in this region (KR)")
-      ->type_name("CC");
+      ->type_name("CC")
+      ->check(knownRegion());
   lookup->add_flag("--json", lookup_options->json, "An array of {\"input\", \"number\", \"labels\"}");
   lookup->callback([&session, lookup_options] {
     lookup_options->root = session.root();

@@ -100,7 +100,8 @@ class Checker {
     }
     if (reading.kind == NumberReading::Kind::kDoubtful) {
       return note(n, line, kDoubtfulNumber,
-                  reader_.whyNotValid(text, reading) + "; the extension takes it as " + stored);
+                  reader_.whyNotValid(text, reading) +
+                      (reading.digits == stored ? "" : "; the extension takes it as " + stored));
     }
     // Junk after the digits the extension takes is no matter when those
     // digits are a phone number.

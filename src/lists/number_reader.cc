@@ -184,8 +184,13 @@ std::string NumberReader::whyNotValid(std::string_view written, const NumberRead
   const std::string_view text = trimmed(written);
   const std::string quoted = "\"" + std::string(text) + "\"";
   if (reading.kind == NumberReading::Kind::kDoubtful) {
-    return quoted + " would be " + reading.digits + ", which libphonenumber holds no valid number" +
-           (region_.empty() ? "" : " (the numbers are read as written in " + region_ + ")");
+    const std::string invalid =
+        "libphonenumber does not hold it a valid number (a wrong length, or digits no "
+        "number has there)";
+    if (reading.digits == digitsOf(text) && text.front() != '0')
+      return quoted + " is no valid number: " + invalid;
+    return quoted + " would be " + reading.digits + ", but " + invalid +
+           (region_.empty() ? "" : "; the numbers are read as written in " + region_);
   }
   if (text.find('.') != std::string_view::npos &&
       (text.find("E+") != std::string_view::npos || text.find("e+") != std::string_view::npos)) {

@@ -139,6 +139,18 @@ base::Result<std::vector<std::string>> CallDirectoryStore::labelsFor(std::int64_
   return labels;
 }
 
+base::Result<std::vector<std::int64_t>> CallDirectoryStore::someNumbers(std::size_t limit) {
+  std::vector<std::int64_t> numbers;
+  sqlite3* db = impl_->entriesDb();
+  if (db == nullptr) return numbers;
+  sqlite::Statement select(db, "SELECT number FROM identification ORDER BY number LIMIT ?1");
+  select.bindInt64(1, static_cast<sqlite3_int64>(limit));
+  int rc;
+  while ((rc = select.step()) == SQLITE_ROW) numbers.push_back(select.columnInt64(0));
+  if (rc != SQLITE_DONE) return sqlite::error(db, "cannot read the call directory store");
+  return numbers;
+}
+
 Status CallDirectoryStore::forEachEntry(
     const std::function<void(std::int64_t number, std::string_view label)>& visit) {
   sqlite3* db = impl_->entriesDb();

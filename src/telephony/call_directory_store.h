@@ -55,6 +55,8 @@ class CallDirectoryStore {
   base::Result<std::int64_t> blockingCount();
   // Labels of `number`, in label order.
   base::Result<std::vector<std::string>> labelsFor(std::int64_t number);
+  // Up to `limit` numbers of the identification entries, in number order.
+  base::Result<std::vector<std::int64_t>> someNumbers(std::size_t limit);
   // Every identification entry in number order, then label order.
   base::Status forEachEntry(const std::function<void(std::int64_t number, std::string_view label)>& visit);
 

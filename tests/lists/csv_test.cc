@@ -86,6 +86,17 @@ TEST_F(CsvCommands, CsvRoundTripsThroughListTextsAndTheStore) {
   EXPECT_EQ(calldir("lookup --region KR 010-0000-0001").out.substr(0, 13), "821000000001\t");
   EXPECT_EQ(calldir("lookup 821-000-000-001").status, 2);
   EXPECT_NE(err().find("--region"), std::string::npos);
+  // A miss says why when another reading of the number has a label.
+  EXPECT_EQ(calldir("lookup 01000000001").status, 1);
+  EXPECT_NE(
+      err().find("01000000001 can never be an international number (no country code begins with 0); with "
+                 "--region KR it is 821000000001, which shows \"Kim, Dr.\""),
+      std::string::npos)
+      << err();
+  const auto piped = testing::runCommand("printf '821000000002\\n\\n+82 10 0000 0003\\r\\n' | " +
+                                         std::string(CALLDIR_BINARY) + " --root " + root + " lookup -");
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.out, "821000000002\tSay \"hi\"\n821000000003\ttwo\\nlines\n");
 }
 
 }  // namespace

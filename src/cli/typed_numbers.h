@@ -1,0 +1,44 @@
+// Numbers a person types at the command line (`lookup`, `why`), read as the
+// list tools read the numbers of a list, and what to say when one shows no
+// label: a reading under another likely region that does.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+#include "lists/number_reader.h"
+#include "telephony/call_directory_store.h"
+
+namespace calldir::cli {
+
+// The number `text` names, as the store would hold it: its reading when
+// there is one (a doubtful one too), else digits alone as they are. An
+// invalid-argument error for a text that is no number.
+base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader);
+
+// The regions most of the stored numbers belong to, most common first.
+std::vector<std::string> likelyRegions(telephony::CallDirectoryStore& store);
+
+// A reading of a typed number in another region than the one it was read in.
+struct OtherReading {
+  std::string region;
+  std::int64_t number = 0;
+  std::vector<std::string> labels;
+};
+
+// The readings of `text` under `regions` that name another number than
+// `number`, each with its labels.
+base::Result<std::vector<OtherReading>> otherReadings(std::string_view text, std::int64_t number,
+                                                      const std::vector<std::string>& regions,
+                                                      telephony::CallDirectoryStore& store);
+
+// Why `text`, looked up as `number`, may have missed, in one sentence; no
+// value when nothing suggests a mistake.
+std::optional<std::string> missHint(std::string_view text, std::int64_t number,
+                                    const std::vector<OtherReading>& others);
+
+}  // namespace calldir::cli
