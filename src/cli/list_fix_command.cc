@@ -179,7 +179,9 @@ void addFixCommand(CLI::App* list, Session& session) {
   fix->add_flag("--encode", flags->fix.encode, "Write a list text instead of plain JSON");
   fix->add_flag("--json", flags->fix.json,
                 "The report as one JSON object on standard output (-o is then required)");
+  flags->input.addTo(fix);
   fix->callback([&session, flags] {
+    flags->fix.format = flags->input.apply();
     flags->fix.fix.role = lists::roleNamed(flags->role).value_or(lists::ListRole::kResource);
     flags->fix.fix.on_conflict = flags->on_conflict == "first"  ? lists::ConflictRule::kFirst
                                  : flags->on_conflict == "last" ? lists::ConflictRule::kLast
