@@ -89,7 +89,9 @@ int runAppPut(const AppPutOptions& options, Io& io) {
       return kExitNegative;
     }
   }
-  const auto dropped = dropLists(**device, options, io);
+  Io list_io = io;  // one JSON document: no progress beside it
+  list_io.progress = io.progress && !options.request.json;
+  const auto dropped = dropLists(**device, options, list_io);
   if (!dropped.ok()) return fail(io, "app put", dropped.status());
   std::string text;
   for (const auto& name : *dropped)

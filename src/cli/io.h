@@ -15,6 +15,9 @@ struct Io {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  // Long work may show its progress on `err`: it is a terminal, and --quiet
+  // was not given.
+  bool progress = false;
 };
 
 // Exit statuses of the calldir command. Each means one thing.

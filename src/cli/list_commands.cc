@@ -7,6 +7,7 @@
 #include "base/json_writer.h"
 #include "cli/list_fix_command.h"
 #include "cli/option_values.h"
+#include "cli/progress.h"
 #include "cli/session.h"
 #include "codec/text_decoding.h"
 #include "lists/phone_numbers.h"
@@ -169,7 +170,10 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   check.role = options.role;
   check.region = options.region;
   check.source_lines = input->sourceLines();
+  Progress progress(io, !options.json, "list check", "elements");
+  check.progress = progress.callback();
   const lists::CheckReport report = lists::checkList(std::move(input->data), check);
+  progress.finish();
   if (options.json) {
     writeCheckJson(report, io);
   } else {

@@ -5,6 +5,7 @@
 
 #include "base/json_writer.h"
 #include "cli/list_commands.h"
+#include "cli/progress.h"
 #include "cli/session.h"
 #include "codec/text_decoding.h"
 #include "lists/caller_entries.h"
@@ -89,7 +90,10 @@ int runListFix(const ListFixOptions& options, Io& io) {
   if (!input.ok()) return fail(io, "list fix", input.status());
   lists::FixOptions fix = options.fix;
   fix.source_lines = input->sourceLines();
+  Progress progress(io, !options.json, "list fix", "elements");
+  fix.progress = progress.callback();
   const auto fixed = lists::fixList(std::move(input->data), fix);
+  progress.finish();
   if (!fixed.ok()) return fail(io, "list fix: " + displayName(options.input), fixed.status());
   const lists::FixReport& report = fixed->report;
   if (!report.failed) {
@@ -114,6 +118,8 @@ base::Result<lists::CallerEntries> readFullList(const std::string& path, const L
   if (!input.ok()) return input.status();
   lists::ReadEntriesOptions read = options.read;
   read.source_lines = input->sourceLines();
+  Progress progress(io, !options.json, "list diff: " + displayName(path), "elements");
+  read.progress = progress.callback();
   auto entries = lists::readCallerEntries(std::move(input->data), read);
   if (!entries.ok()) return entries.status().withContext(displayName(path));
   return entries;

@@ -1,6 +1,7 @@
 #include "cli/list_install.h"
 
 #include "base/file_io.h"
+#include "cli/progress.h"
 #include "codec/text_decoding.h"
 #include "platform/json.h"
 #include "storage/caller_list.h"
@@ -45,6 +46,8 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
   lists::CheckOptions options;
   options.role = role;
   options.listed_per_kind = kWarnedProblems;
+  Progress progress(io, true, "checking " + displayName(source), "elements");
+  options.progress = progress.callback();
   lists::CheckReport report;
   if (form == InstallForm::kEncoded) {
     // Copied as it is, then checked as the extension will read it.

@@ -1,5 +1,7 @@
 // The calldir command: the root options, the table of command groups, the
 // parse and the exit. Each group declares its own commands beside its code.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <string_view>
 
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
   app.add_option("--root", session.root_flag,
                  "Device root folder (default: $CALLDIR_ROOT, else $XDG_DATA_HOME/calldir/device)")
       ->type_name("DIR");
+  bool quiet = false;
+  app.add_flag("--quiet", quiet, "Show no progress on standard error, however long the work takes");
+  // Progress only for a person watching: on a terminal, and not asked away.
+  app.parse_complete_callback([&] { session.io.progress = ::isatty(STDERR_FILENO) == 1 && !quiet; });
   for (auto add : kCommandGroups) add(app, session);
 
   for (int i = 1; i < argc; ++i) {

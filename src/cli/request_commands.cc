@@ -6,6 +6,7 @@
 
 #include "cli/device_state.h"
 #include "cli/option_values.h"
+#include "cli/progress.h"
 #include "cli/session.h"
 #include "platform/call_directory.h"
 
@@ -57,7 +58,10 @@ base::Result<telephony::RequestResult> performRequest(DeviceAccess& device, cons
   }
   // For the warnings only: a state that cannot be read just says less.
   const DeviceState before = readDeviceState(device).valueOr(DeviceState{});
+  Progress progress(io, !options.json && options.trace_path != "-", "request", "operations received");
+  request.progress = [&progress](std::size_t operations) { progress.update(operations, 0); };
   auto result = telephony::runRequest(device.root(), **store, request);
+  progress.finish();
   if (!result.ok()) return result.status();
   trace_file.close();
   if (options.trace_path != "-" && !options.trace_path.empty() && !trace_file) {

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "lists/line_counter.h"
+#include "lists/list_check.h"
 #include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -59,6 +60,7 @@ base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntrie
   base::Status refused;
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
     const auto line = lines.lineOf(index, e.raw);
+    if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, list->count());
     if (!refused.ok() || storage::useForAdding(e) != storage::ElementUse::kApplied) return;
     const NumberReading reading = reader.read(*e.number);
     if (reading.valid() || (reading.kind == NumberReading::Kind::kDoubtful && options.keep_doubtful)) {

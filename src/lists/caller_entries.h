@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,8 @@ struct ReadEntriesOptions {
   bool keep_doubtful = false;  // take a doubtful number as what it would become
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
+  // Told how many elements of how many are done, now and then.
+  std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
 // The entries of the list in `data` (a list text or plain JSON), their

@@ -186,8 +186,10 @@ CheckReport checkList(std::string data, const CheckOptions& options) {
   report.elements = list->count();
   std::string_view text = list->text();
   Checker checker(options, report, text);
-  storage::forEachCallerEntry(
-      *list, [&](std::size_t index, const storage::CallerEntry& e) { checker.visit(index, e); });
+  storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
+    checker.visit(index, e);
+    if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
+  });
   return report;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,7 +51,12 @@ struct CheckOptions {
   bool as_stored = false;
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
+  // Told how many elements of how many are done, now and then.
+  std::function<void(std::size_t done, std::size_t total)> progress;
 };
+
+// How often the list tools tell their progress: every this many elements.
+inline constexpr std::size_t kProgressEvery = 4096;
 
 struct Problem {
   std::size_t element = 0;          // counted from 1

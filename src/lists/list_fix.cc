@@ -197,8 +197,10 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
     return base::Status::InvalidArgument("the list is not a JSON array: " + list.status().message());
   report.elements = (*list)->count();
   Fixer fixer(options, report, content.plain_input ? (*list)->text() : std::string_view());
-  storage::forEachCallerEntry(
-      **list, [&](std::size_t index, const storage::CallerEntry& e) { fixer.visit(index, e); });
+  storage::forEachCallerEntry(**list, [&](std::size_t index, const storage::CallerEntry& e) {
+    fixer.visit(index, e);
+    if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
+  });
   auto& entries = fixer.entries;
   auto by_number = [](const FixEntry& a, const FixEntry& b) { return a.number < b.number; };
   report.reordered = !std::is_sorted(entries.begin(), entries.end(), by_number);

@@ -34,6 +34,8 @@ struct FixOptions {
   std::size_t listed_per_kind = 20;
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
+  // Told how many elements of how many are done, now and then.
+  std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
 // "fail", "first" or "last".

@@ -104,7 +104,8 @@ enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone };
 // refuses one, the extension leaves, sends garbage or runs past `deadline`,
 // applying each through `checker`.
 ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_point deadline,
-                             RequestChecker& checker, std::ostream* trace) {
+                             RequestChecker& checker, const RequestOptions& options) {
+  std::size_t received = 0;
   wire::OperationDecoder decoder;
   std::vector<char> chunk(1 << 16);
   for (;;) {
@@ -119,7 +120,8 @@ ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_poin
     if (n <= 0) return ReceiveEnd::kGone;
     decoder.feed(chunk.data(), static_cast<std::size_t>(n));
     while (auto message = decoder.next()) {
-      if (trace != nullptr) *trace << wire::describeOperation(*message) << "\n";
+      if (options.trace != nullptr) *options.trace << wire::describeOperation(*message) << "\n";
+      if (options.progress && ++received % 4096 == 0) options.progress(received);
       if (!checker.apply(*message)) return ReceiveEnd::kRefused;
       if (message->operation == wire::Operation::kComplete) return ReceiveEnd::kCompleted;
     }
@@ -241,7 +243,7 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
                     .reason = "cannot begin a transaction on the call directory store"});
   }
   const auto deadline = deadlineAfter(started, options.time_limit_seconds);
-  const ReceiveEnd end = receiveOperations(extension, deadline, checker, options.trace);
+  const ReceiveEnd end = receiveOperations(extension, deadline, checker, options);
   base::Status store_error;
   if (end == ReceiveEnd::kCompleted) {
     result = completeRequest(result, store, checker, extension, deadline, store_error);

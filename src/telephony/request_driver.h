@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ struct RequestOptions {
   // load of the extension, complete before.
   std::optional<bool> incremental;
   std::ostream* trace = nullptr;  // receives every operation, one a line
+  // Told how many operations have arrived, now and then.
+  std::function<void(std::size_t operations)> progress;
   std::int64_t max_entries = platform::kDefaultMaximumEntries;
   double time_limit_seconds = 60;
   std::optional<std::uint64_t> memory_limit_bytes;

@@ -15,20 +15,21 @@ namespace {
 // doubled quotes, Hangul, numbers as people write them, junk, a repeat and a
 // number with three names.
 const std::string kExport =
-    "\xEF\xBB\xBF" "Name,Phone,Memo\r\n"                      // line 1
-    "\"Kim, Dr.\",010-1234-5678,\r\n"                         // 2
+    "\xEF\xBB\xBF"
+    "Name,Phone,Memo\r\n"                                         // line 1
+    "\"Kim, Dr.\",010-1234-5678,\r\n"                             // 2
     "\xEA\xB9\x80\xEC\xB2\xA0\xEC\x88\x98,+82 10-2345-6789,\r\n"  // 3
-    "City Hall,(02) 123-4567,\"says \"\"hi\"\"\"\r\n"         // 4
-    "Dropped zero,1012345670,\r\n"                            // 5
-    "Nobody,N/A,\r\n"                                         // 6
-    "Exponent,8.21012E+11,\r\n"                               // 7
-    "New York,12125550100,\r\n"                               // 8
-    "Masked,010-****-1234,\r\n"                               // 9
-    "Pizza,01034567890,\r\n"                                  // 10
-    "Pizza Napoli,010-3456-7890,\r\n"                         // 11
-    "Kim again,010-1234-5678,\r\n"                            // 12
-    "\"Kim, Dr.\",01012345678,\r\n"                           // 13
-    ",,\r\n";                                                 // 14
+    "City Hall,(02) 123-4567,\"says \"\"hi\"\"\"\r\n"             // 4
+    "Dropped zero,1012345670,\r\n"                                // 5
+    "Nobody,N/A,\r\n"                                             // 6
+    "Exponent,8.21012E+11,\r\n"                                   // 7
+    "New York,12125550100,\r\n"                                   // 8
+    "Masked,010-****-1234,\r\n"                                   // 9
+    "Pizza,01034567890,\r\n"                                      // 10
+    "Pizza Napoli,010-3456-7890,\r\n"                             // 11
+    "Kim again,010-1234-5678,\r\n"                                // 12
+    "\"Kim, Dr.\",01012345678,\r\n"                               // 13
+    ",,\r\n";                                                     // 14
 
 class ExportTest : public CliTest {
  protected:
@@ -61,26 +62,30 @@ TEST_F(ExportTest, CheckFixAndCheckAgainAgreeAndTellCsvLines) {
   EXPECT_EQ(calldir("list check --region KR " + dir.file("fixed.json")).status, 0) << err();
   EXPECT_EQ(calldir("list check --region KR --json " + dir.file("fixed.json")).out.find("reads_differently"),
             std::string::npos);
-  EXPECT_NE(testing::readFile(dir.file("fixed.json")).find("{\"number\":\"12125550100\",\"name\":\"New York\"}"),
-            std::string::npos);
+  EXPECT_NE(
+      testing::readFile(dir.file("fixed.json")).find("{\"number\":\"12125550100\",\"name\":\"New York\"}"),
+      std::string::npos);
 }
 
 TEST_F(ExportTest, DiffReadsCsvAsFixDoesAndDecodeSaysWhatHasNoRow) {
   testing::writeFile(dir.file("old.csv"), "Phone,Name\n010-1111-2222,A\n+82 10-3333-4444,B\n");
   testing::writeFile(dir.file("new.csv"), "Phone,Name\n01011112222,A\n010-5555-6666,C\n");
-  auto r = calldir("list diff --from csv --number-column Phone --name-column Name " + dir.file("old.csv") + " " +
-                   dir.file("new.csv") + " --plain --del " + dir.file("del.json") + " --add " + dir.file("add.json"));
+  auto r = calldir("list diff --from csv --number-column Phone --name-column Name " + dir.file("old.csv") +
+                   " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") + " --add " +
+                   dir.file("add.json"));
   EXPECT_EQ(r.status, 2);  // no region: those numbers cannot be read
   EXPECT_NE(err().find("element 1 (line 2): \"010-1111-2222\""), std::string::npos) << err();
-  r = calldir("list diff --region KR --from csv --number-column Phone --name-column Name " + dir.file("old.csv") +
-              " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") + " --add " + dir.file("add.json"));
+  r = calldir("list diff --region KR --from csv --number-column Phone --name-column Name " +
+              dir.file("old.csv") + " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") +
+              " --add " + dir.file("add.json"));
   ASSERT_EQ(r.status, 0) << err();
   EXPECT_EQ(testing::readFile(dir.file("del.json")), "[\n{\"number\":\"821033334444\"}\n]\n");
   EXPECT_EQ(testing::readFile(dir.file("add.json")), "[\n{\"number\":\"821055556666\",\"name\":\"C\"}\n]\n");
 
-  testing::writeFile(dir.file("list.txt"), codec::encodeListText(
-                                               R"([{"number":"821012345678","name":"A"},{"number":"821012345679"},)"
-                                               R"({"name":"B"},7,{"number":"821012345670","name":"C"}])"));
+  testing::writeFile(
+      dir.file("list.txt"),
+      codec::encodeListText(R"([{"number":"821012345678","name":"A"},{"number":"821012345679"},)"
+                            R"({"name":"B"},7,{"number":"821012345670","name":"C"}])"));
   r = calldir("list decode --to csv " + dir.file("list.txt"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "number,name\r\n\"821012345678\",\"A\"\r\n\"821012345670\",\"C\"\r\n");

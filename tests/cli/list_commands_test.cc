@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "cli/progress.h"
 #include "codec/list_key.h"
 #include "test_util.h"
 
@@ -123,6 +124,29 @@ TEST(ListCommand, FilesAndTheOpensslCommandInterchange) {
   EXPECT_EQ(testing::runCommand(calldir + " list decode " + dir.file("missing") + " 2>/dev/null").status, 3);
   EXPECT_EQ(testing::runCommand(calldir + " list frobnicate 2>/dev/null").status, 2);
   EXPECT_EQ(testing::runCommand(calldir + " list encode --help >/dev/null").status, 0);
+}
+
+TEST(Progress, ShownOnlyWhereAskedAndClearedAtTheEnd) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  Io io{in, out, err, true};
+  {
+    Progress progress(io, true, "list check", "elements", std::chrono::milliseconds(0));
+    progress.update(3000, 12000);
+    EXPECT_EQ(err.str().rfind("\rlist check: 3,000 of 12,000 elements, ", 0), 0u) << err.str();
+    EXPECT_NE(err.str().find(" s left"), std::string::npos);
+  }
+  EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\033[K");
+  std::ostringstream quiet;
+  Io not_a_terminal{in, out, quiet, false};
+  Progress none(not_a_terminal, true, "list check", "elements", std::chrono::milliseconds(0));
+  none.update(3000, 12000);
+  const std::size_t drawn = err.str().size();
+  Progress under_json(io, false, "list check", "elements", std::chrono::milliseconds(0));
+  under_json.update(1, 2);
+  EXPECT_TRUE(quiet.str().empty());
+  EXPECT_EQ(err.str().size(), drawn);
+  EXPECT_EQ(testing::runCommand(std::string(CALLDIR_BINARY) + " --quiet version").out, "calldir 0.1.0\n");
 }
 
 }  // namespace

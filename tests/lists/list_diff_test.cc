@@ -33,8 +33,14 @@ Store randomStore(std::mt19937& random, int size) {
   return store;
 }
 
+ReadEntriesOptions inRegion(const std::string& region) {
+  ReadEntriesOptions options;
+  options.region = region;
+  return options;
+}
+
 CallerEntries entriesOf(const std::string& list, const std::string& region = "") {
-  auto read = readCallerEntries(list, {region});
+  auto read = readCallerEntries(list, inRegion(region));
   EXPECT_TRUE(read.ok()) << read.status().message();
   return std::move(read).valueOr({});
 }
@@ -97,7 +103,8 @@ TEST(ListDiff, NumbersAreReadAsListFixReadsThemOrRefused) {
   EXPECT_EQ(kr.number(1), 821033334444);
   for (const char* junk :
        {R"([{"number":"N/A","name":"x"}])", R"([{"number":"010-****-1234","name":"x"}])"}) {
-    EXPECT_EQ(readCallerEntries(junk, {"KR"}).status().kind(), base::Status::Kind::kInvalidArgument) << junk;
+    EXPECT_EQ(readCallerEntries(junk, inRegion("KR")).status().kind(), base::Status::Kind::kInvalidArgument)
+        << junk;
   }
 }
 
