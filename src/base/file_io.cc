@@ -98,27 +98,57 @@ Result<bool> pathExists(const std::string& path) {
   return errnoStatus("cannot look for " + path, errno);
 }
 
-Status replaceFile(const std::string& path, std::string_view data) {
-  const std::size_t slash = path.rfind('/');
-  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+Result<FileReplacement> FileReplacement::create(const std::string& path) {
+  FileReplacement replacement;
+  replacement.path_ = path;
   // mkstemp creates the file exclusively (O_EXCL), so a planted link at its
   // name can never be written through.
-  std::string temporary = path + ".calldir-XXXXXX";
-  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (!fd.ok()) return errnoStatus("cannot write " + path, errno);
-  auto abandon = [&](int error) {
-    ::unlink(temporary.c_str());
-    return errnoStatus("cannot write " + path, error);
-  };
-  if (::fchmod(fd.get(), 0644) != 0) return abandon(errno);
-  if (!writeFully(fd.get(), data)) return abandon(errno != 0 ? errno : EIO);
-  if (::fdatasync(fd.get()) != 0) return abandon(errno);
-  if (::close(fd.release()) != 0) return abandon(errno);
-  if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon(errno);
+  replacement.temporary_ = path + ".calldir-XXXXXX";
+  replacement.fd_.reset(::mkostemp(replacement.temporary_.data(), O_CLOEXEC));
+  if (!replacement.fd_.ok()) return errnoStatus("cannot write " + path, errno);
+  if (::fchmod(replacement.fd_.get(), 0644) != 0) return replacement.abandon(errno);
+  return replacement;
+}
+
+FileReplacement::~FileReplacement() {
+  if (!temporary_.empty()) {
+    fd_.reset();
+    ::unlink(temporary_.c_str());
+  }
+}
+
+Status FileReplacement::abandon(int error) {
+  fd_.reset();
+  ::unlink(temporary_.c_str());
+  temporary_.clear();
+  return errnoStatus("cannot write " + path_, error);
+}
+
+Status FileReplacement::write(std::string_view data) {
+  if (temporary_.empty()) return Status::IoError("cannot write " + path_ + ": it was given up");
+  if (!writeFully(fd_.get(), data)) return abandon(errno != 0 ? errno : EIO);
+  return Status::Ok();
+}
+
+Status FileReplacement::commit() {
+  if (temporary_.empty()) return Status::IoError("cannot write " + path_ + ": it was given up");
+  if (::fdatasync(fd_.get()) != 0) return abandon(errno);
+  if (::close(fd_.release()) != 0) return abandon(errno);
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) return abandon(errno);
+  temporary_.clear();
   // Make the rename itself durable.
+  const std::size_t slash = path_.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
   FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.ok()) ::fsync(dir.get());
   return Status::Ok();
+}
+
+Status replaceFile(const std::string& path, std::string_view data) {
+  auto replacement = FileReplacement::create(path);
+  if (!replacement.ok()) return replacement.status();
+  if (Status s = replacement->write(data); !s.ok()) return s;
+  return replacement->commit();
 }
 
 }  // namespace calldir::base

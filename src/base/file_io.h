@@ -8,7 +8,9 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "base/fd.h"
 #include "base/result.h"
 #include "base/status.h"
 
@@ -40,6 +42,31 @@ Result<std::string> readDescriptor(int fd, std::string_view name,
 // followed); an I/O error naming the path when that cannot be told, as when
 // a folder on the way may not be searched.
 Result<bool> pathExists(const std::string& path);
+
+// A new file written in pieces that replaces `path` only when committed, as
+// replaceFile does; dropped without a commit, it leaves `path` as it was.
+class FileReplacement {
+ public:
+  static Result<FileReplacement> create(const std::string& path);
+  FileReplacement(FileReplacement&& other) noexcept
+      : path_(std::move(other.path_)),
+        temporary_(std::exchange(other.temporary_, {})),
+        fd_(std::move(other.fd_)) {}
+  FileReplacement& operator=(FileReplacement&&) = delete;
+  ~FileReplacement();
+
+  Status write(std::string_view data);
+  // Makes the new file durable and renames it over `path`.
+  Status commit();
+
+ private:
+  FileReplacement() = default;
+  Status abandon(int error);
+
+  std::string path_;
+  std::string temporary_;  // empty once committed or given up
+  FileDescriptor fd_;
+};
 
 // Replaces the file at `path` with `data`: the bytes go into a new file
 // beside it (created exclusively, so never through a link), are made

@@ -31,7 +31,7 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
                       kExitBadInput);
     }
   }
-  std::string text = codec::encodeListText(plain, options.line_length);
+  std::string text = codec::encodeListText(std::move(plain), options.line_length);
   if (text.empty() || text.back() != '\n') text += '\n';
   if (base::Status s = writeOutput(options.output, text, io); !s.ok()) return fail(io, "list encode", s);
   return kExitOk;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include "base/file_io.h"
 #include "base/json_writer.h"
 #include "cli/list_commands.h"
 #include "cli/progress.h"
@@ -72,6 +73,29 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   }
 }
 
+// Where a list written a piece at a time goes: standard output for "" or
+// "-", else a file that replaces the output path once committed.
+class PieceOutput {
+ public:
+  static base::Result<PieceOutput> open(const std::string& path, Io& io) {
+    if (path.empty() || path == "-") return PieceOutput(io, std::nullopt);
+    auto file = base::FileReplacement::create(path);
+    if (!file.ok()) return file.status();
+    return PieceOutput(io, std::move(file).value());
+  }
+  base::Status write(std::string_view piece) {
+    if (file_) return file_->write(piece);
+    io_.out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    return io_.out ? base::Status::Ok() : base::Status::IoError("cannot write to standard output");
+  }
+  base::Status commit() { return file_ ? file_->commit() : base::Status::Ok(); }
+
+ private:
+  PieceOutput(Io& io, std::optional<base::FileReplacement> file) : io_(io), file_(std::move(file)) {}
+  Io& io_;
+  std::optional<base::FileReplacement> file_;
+};
+
 // A list as it is written out: plain JSON, or a list text.
 base::Status writeList(const std::string& path, const std::string& plain, bool encode, Io& io) {
   if (!encode) return writeOutput(path, plain, io);
@@ -90,6 +114,15 @@ int runListFix(const ListFixOptions& options, Io& io) {
   if (!input.ok()) return fail(io, "list fix", input.status());
   lists::FixOptions fix = options.fix;
   fix.source_lines = input->sourceLines();
+  // A plain list goes out a piece at a time, never held whole beside the
+  // list it is made from; a list text must be encrypted whole.
+  std::optional<PieceOutput> output;
+  if (!options.encode) {
+    auto opened = PieceOutput::open(options.output, io);
+    if (!opened.ok()) return fail(io, "list fix", opened.status());
+    output.emplace(std::move(opened).value());
+    fix.write = [&output](std::string_view piece) { return output->write(piece); };
+  }
   Progress progress(io, !options.json, "list fix", "elements");
   fix.progress = progress.callback();
   const auto fixed = lists::fixList(std::move(input->data), fix);
@@ -97,9 +130,8 @@ int runListFix(const ListFixOptions& options, Io& io) {
   if (!fixed.ok()) return fail(io, "list fix: " + displayName(options.input), fixed.status());
   const lists::FixReport& report = fixed->report;
   if (!report.failed) {
-    if (base::Status s = writeList(options.output, fixed->plain, options.encode, io); !s.ok()) {
-      return fail(io, "list fix", s);
-    }
+    base::Status s = options.encode ? writeList(options.output, fixed->plain, true, io) : output->commit();
+    if (!s.ok()) return fail(io, "list fix", s);
   }
   if (options.json) {
     writeFixJson(report, options, io);

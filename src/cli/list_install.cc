@@ -56,16 +56,18 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
     options.as_stored = true;
     report = lists::checkList(std::move(data), options);
   } else {
-    // Checked as it is before anything is written; never decrypted again.
-    const std::string stored = codec::encodeListText(data);
+    // Checked as it is before anything is written, then enciphered in its
+    // own buffer: never decrypted again, never held twice.
     base::Status plain = storage::holdsListData(data) ? base::Status::Ok() : platform::checkJsonArray(data);
-    report = lists::checkList(std::move(data), options);
+    lists::CheckedList checked = lists::checkAndKeepList(std::move(data), options);
+    report = std::move(checked.report);
     if (report.malformed) plain = base::Status::InvalidArgument(report.why_malformed);
     if (!plain.ok()) {
       return base::Status::InvalidArgument(displayName(source) + " is not a caller list: " + plain.message());
     }
-    if (base::Status s = base::replaceFile(path, stored); !s.ok())
+    if (base::Status s = base::replaceFile(path, codec::encodeListText(std::move(checked.plain))); !s.ok()) {
       return s.withContext("cannot install " + path);
+    }
   }
   const std::size_t slash = path.rfind('/');
   warnAboutList(report, slash == std::string::npos ? path : path.substr(slash + 1), io);

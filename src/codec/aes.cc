@@ -46,6 +46,20 @@ std::optional<std::string> AES256DecryptWithKey(std::string_view data, std::opti
   return run(platform::CryptOperation::kDecrypt, data, key);
 }
 
+bool AES256EncryptInPlace(std::string& buffer, std::optional<std::string_view> key) {
+  const auto key_bytes = keyBuffer(key);
+  if (!key_bytes) return false;
+  const std::size_t length = buffer.size();
+  buffer.resize(length + kBlockSize);  // room for the padding
+  std::size_t moved = 0;
+  const auto status =
+      platform::cryptOneShot(platform::CryptOperation::kEncrypt, key_bytes->data(), kKeySize, nullptr,
+                             buffer.data(), length, buffer.data(), buffer.size(), &moved);
+  if (status != platform::CryptStatus::kSuccess) return false;
+  buffer.resize(moved);
+  return true;
+}
+
 bool AES256DecryptInPlace(std::string& buffer, std::optional<std::string_view> key) {
   const auto key_bytes = keyBuffer(key);
   if (!key_bytes) return false;

@@ -20,6 +20,10 @@ std::optional<std::string> AES256EncryptWithKey(std::string_view data, std::opti
 // the padding does not check out (what a wrong key nearly always gives).
 std::optional<std::string> AES256DecryptWithKey(std::string_view data, std::optional<std::string_view> key);
 
+// As AES256EncryptWithKey, enciphering `buffer` in place (it grows by the
+// padding). Returns false, leaving `buffer` unspecified, on failure.
+bool AES256EncryptInPlace(std::string& buffer, std::optional<std::string_view> key);
+
 // As AES256DecryptWithKey, deciphering `buffer` in place and shrinking it to
 // the plain bytes. Returns false, leaving `buffer` unspecified, on failure.
 bool AES256DecryptInPlace(std::string& buffer, std::optional<std::string_view> key);

@@ -32,10 +32,10 @@ std::optional<std::string> getDecodedText(std::optional<std::string_view> stored
   return text;
 }
 
-std::string encodeListText(std::string_view plain, std::uint64_t line_length) {
+std::string encodeListText(std::string plain, std::uint64_t line_length) {
   // The list key is 16 bytes, well within what the cipher takes.
-  return base64EncodingWithLineLength(*AES256EncryptWithKey(plain, getCallDirectoryEncryptKey()),
-                                      line_length);
+  AES256EncryptInPlace(plain, getCallDirectoryEncryptKey());
+  return base64EncodingWithLineLength(plain, line_length);
 }
 
 const char* describeDecodeFailure(DecodeFailure failure) {

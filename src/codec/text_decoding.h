@@ -33,7 +33,9 @@ std::optional<std::string> getDecodedText(std::optional<std::string_view> stored
 
 // The list text of `plain`: Base64 (lines of `line_length`, 0 for one line)
 // of its AES-256 ciphertext under the list key. The inverse of getDecodedText.
-std::string encodeListText(std::string_view plain, std::uint64_t line_length = 0);
+// The plain text is enciphered in its own buffer: a large list costs its
+// size and its list text's, no more.
+std::string encodeListText(std::string plain, std::uint64_t line_length = 0);
 
 // One line naming a failure, for people.
 const char* describeDecodeFailure(DecodeFailure failure);

@@ -167,30 +167,38 @@ std::string CheckReport::verdict() const {
 }
 
 CheckReport checkList(std::string data, const CheckOptions& options) {
-  CheckReport report;
+  return checkAndKeepList(std::move(data), options).report;
+}
+
+CheckedList checkAndKeepList(std::string data, const CheckOptions& options) {
+  CheckedList out;
+  CheckReport& report = out.report;
   report.role = options.role;
   storage::ListContent content =
       options.as_stored ? storage::readListText(std::move(data)) : storage::readListInput(std::move(data));
   report.content = content.kind;
   report.plain_input = content.plain_input;
   report.failure = content.failure;
-  if (!content.holdsData()) return report;
+  if (!content.holdsData()) {
+    out.plain = std::move(content.plain);
+    return out;
+  }
   // The walk reads the document's own buffer, where lines are counted too.
   auto read = storage::readCallerList(std::move(content.plain));
   if (!read.ok()) {
     report.malformed = true;
     report.why_malformed = read.status().message();
-    return report;
+    return out;
   }
   std::unique_ptr<platform::JsonDocument> list = std::move(read).value();
   report.elements = list->count();
-  std::string_view text = list->text();
-  Checker checker(options, report, text);
+  Checker checker(options, report, list->text());
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
     checker.visit(index, e);
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
   });
-  return report;
+  out.plain = std::move(*list).releaseText();
+  return out;
 }
 
 }  // namespace calldir::lists

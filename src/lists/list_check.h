@@ -98,4 +98,12 @@ struct CheckReport {
 // Checks the list in `data` (a list text or plain JSON).
 CheckReport checkList(std::string data, const CheckOptions& options);
 
+// As checkList, giving back the plain text it read too, for a caller that
+// goes on with it (and would otherwise need a copy of a large list).
+struct CheckedList {
+  CheckReport report;
+  std::string plain;
+};
+CheckedList checkAndKeepList(std::string data, const CheckOptions& options);
+
 }  // namespace calldir::lists

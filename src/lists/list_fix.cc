@@ -118,37 +118,61 @@ Conflict conflictOf(const FixEntry* begin, const FixEntry* end, ConflictRule rul
   return conflict;
 }
 
-// Drops exact repeats and settles conflicts among `entries`, sorted by
-// number; writes what remains.
-void settle(const std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report,
-            std::string& plain) {
+// The end of the run of entries that share the number of entries[i].
+std::size_t runEnd(const std::vector<FixEntry>& entries, std::size_t i) {
+  std::size_t end = i + 1;
+  while (end < entries.size() && entries[end].number == entries[i].number) ++end;
+  return end;
+}
+
+// Counts the exact repeats among `entries`, sorted by number, and tells
+// every conflict.
+void findConflicts(const std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report) {
   const bool removing = options.role == ListRole::kDel;
-  std::size_t i = 0;
-  while (i < entries.size()) {
-    std::size_t end = i + 1;
-    bool differ = false;
-    for (; end < entries.size() && entries[end].number == entries[i].number; ++end) {
-      differ = differ || (!removing && entries[end].name != entries[i].name);
-    }
-    const FixEntry& kept = options.on_conflict == ConflictRule::kLast ? entries[end - 1] : entries[i];
-    if (differ) {
-      Conflict conflict = conflictOf(&entries[i], &entries[end], options.on_conflict);
-      ++report.conflicts;
-      report.repeats += (end - i) - conflict.names.size();
-      const FixEntry& at = entries[end - 1];
-      report.problems.push_back({at.element,
-                                 at.line == 0 ? std::nullopt : std::optional<std::size_t>(at.line), kConflict,
-                                 conflict.describe(options.on_conflict)});
-      report.conflict_list.push_back(std::move(conflict));
-    } else {
+  for (std::size_t i = 0, end = 0; i < entries.size(); i = end) {
+    end = runEnd(entries, i);
+    const bool differ = !removing && std::any_of(&entries[i] + 1, &entries[0] + end, [&](const FixEntry& e) {
+      return e.name != entries[i].name;
+    });
+    if (!differ) {
       report.repeats += end - i - 1;
+      continue;
     }
-    appendListElement(plain, std::to_string(kept.number),
-                      removing ? std::nullopt : std::optional<std::string_view>(kept.name));
-    ++report.written;
-    i = end;
+    Conflict conflict = conflictOf(&entries[i], &entries[0] + end, options.on_conflict);
+    ++report.conflicts;
+    report.repeats += (end - i) - conflict.names.size();
+    const FixEntry& at = entries[end - 1];
+    report.problems.push_back({at.element, at.line == 0 ? std::nullopt : std::optional<std::size_t>(at.line),
+                               kConflict, conflict.describe(options.on_conflict)});
+    report.conflict_list.push_back(std::move(conflict));
   }
-  closeList(plain);
+}
+
+// Writes one element per number, the one the rule keeps: into `plain`, or
+// through options.write a piece at a time.
+base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report,
+                       std::string& plain) {
+  constexpr std::size_t kPiece = 1 << 20;
+  const bool removing = options.role == ListRole::kDel;
+  bool first = true;
+  for (std::size_t i = 0, end = 0; i < entries.size(); i = end) {
+    end = runEnd(entries, i);
+    const FixEntry& kept = options.on_conflict == ConflictRule::kLast ? entries[end - 1] : entries[i];
+    plain += first ? "[\n" : ",\n";
+    first = false;
+    appendElement(plain, std::to_string(kept.number),
+                  removing ? std::nullopt : std::optional<std::string_view>(kept.name));
+    ++report.written;
+    if (options.write && plain.size() >= kPiece) {
+      if (base::Status s = options.write(plain); !s.ok()) return s;
+      plain.clear();
+    }
+  }
+  plain += first ? "[]\n" : "\n]\n";
+  if (!options.write) return base::Status::Ok();
+  base::Status s = options.write(plain);
+  plain.clear();
+  return s;
 }
 
 std::string whereOf(const Conflict::Name& named) {
@@ -197,6 +221,7 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
     return base::Status::InvalidArgument("the list is not a JSON array: " + list.status().message());
   report.elements = (*list)->count();
   Fixer fixer(options, report, content.plain_input ? (*list)->text() : std::string_view());
+  fixer.entries.reserve(report.elements);
   storage::forEachCallerEntry(**list, [&](std::size_t index, const storage::CallerEntry& e) {
     fixer.visit(index, e);
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
@@ -204,13 +229,18 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
   auto& entries = fixer.entries;
   auto by_number = [](const FixEntry& a, const FixEntry& b) { return a.number < b.number; };
   report.reordered = !std::is_sorted(entries.begin(), entries.end(), by_number);
-  if (report.reordered) std::stable_sort(entries.begin(), entries.end(), by_number);
-  settle(entries, options, report, result.plain);
-  if (report.conflicts > 0 && options.on_conflict == ConflictRule::kFail) {
-    report.failed = true;
-    report.written = 0;
-    result.plain.clear();
+  // In place: equal numbers keep their list order by their element.
+  if (report.reordered) {
+    std::sort(entries.begin(), entries.end(), [](const FixEntry& a, const FixEntry& b) {
+      return a.number != b.number ? a.number < b.number : a.element < b.element;
+    });
   }
+  findConflicts(entries, options, report);
+  // Under --on-conflict fail a conflict stops the fix: nothing is written.
+  report.failed = report.conflicts > 0 && options.on_conflict == ConflictRule::kFail;
+  if (report.failed) return result;
+  if (!options.write) result.plain.reserve((*list)->text().size());
+  if (base::Status s = writeKept(entries, options, report, result.plain); !s.ok()) return s;
   return result;
 }
 

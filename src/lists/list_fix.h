@@ -36,6 +36,9 @@ struct FixOptions {
   const std::vector<std::size_t>* source_lines = nullptr;
   // Told how many elements of how many are done, now and then.
   std::function<void(std::size_t done, std::size_t total)> progress;
+  // When given, the fixed list is written through it a piece at a time
+  // instead of kept whole in FixResult::plain.
+  std::function<base::Status(std::string_view piece)> write;
 };
 
 // "fail", "first" or "last".
@@ -76,7 +79,8 @@ struct FixReport {
 };
 
 struct FixResult {
-  std::string plain;  // the fixed list, one element per line; empty when conflicts stopped it
+  std::string
+      plain;  // the fixed list, one element per line; empty when conflicts stopped it or it was written
   FixReport report;
 };
 

@@ -298,6 +298,13 @@ std::string_view JsonDocument::text() const { return std::string_view(impl_->tex
 
 std::size_t JsonDocument::count() const { return impl_->count; }
 
+std::string JsonDocument::releaseText() && {
+  std::string text = std::move(impl_->text);
+  text.resize(impl_->length);
+  impl_.reset();
+  return text;
+}
+
 void JsonDocument::forEachElement(
     std::span<const std::string_view> keys,
     const std::function<void(std::size_t index, const JsonElementView&)>& visit) {

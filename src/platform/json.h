@@ -50,6 +50,8 @@ class JsonDocument {
 
   // The JSON text the document was parsed from.
   std::string_view text() const;
+  // Gives the text's buffer back; the document holds nothing after.
+  std::string releaseText() &&;
 
   // Elements of a top-level array, or members of a top-level object.
   std::size_t count() const;
