@@ -84,13 +84,12 @@ class Checker {
   }
 
   void lint(std::size_t n, std::optional<std::size_t> line, std::string_view text, std::int64_t number) {
-    if (number <= 0) {
-      return note(n, line, kNotPositive,
-                  "number \"" + std::string(text) + "\" converts to " + std::to_string(number) +
-                      ", not a phone number");
-    }
     const std::string stored = std::to_string(number);
     const NumberReading reading = reader_.read(text);
+    if (number <= 0 && !reading.valid()) {
+      return note(n, line, kNotPositive,
+                  "number \"" + std::string(text) + "\" converts to " + stored + ", not a phone number");
+    }
     if (reading.valid()) {
       if (reading.digits == stored) return;
       return note(n, line, kReadsDifferently,
