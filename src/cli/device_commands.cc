@@ -6,6 +6,7 @@
 #include "base/json_writer.h"
 #include "cli/device_access.h"
 #include "cli/session.h"
+#include "telephony/request_driver.h"
 
 namespace calldir::cli {
 
@@ -50,7 +51,43 @@ int runPaths(const PathsOptions& options, Io& io) {
   return kExitOk;
 }
 
+int runDeviceState(const DeviceStateOptions& options, Io& io) {
+  auto device = DeviceAccess::open(options.root);
+  if (!device.ok()) return fail(io, "", device.status());
+  auto store = (*device)->store();
+  if (!store.ok()) return fail(io, "", store.status());
+  if (options.damage) {
+    if (base::Status s = (*store)->setDamaged(true); !s.ok()) return fail(io, "device damage-store", s);
+    io.out << "the phone's call directory database is damaged: every request fails with error 11 until "
+              "`calldir device reset`\n";
+    return kExitOk;
+  }
+  if (base::Status s = telephony::resetCallDirectory((*device)->root(), **store); !s.ok()) {
+    return fail(io, "device reset", s);
+  }
+  io.out << "the phone's call directory database is reset: no entries, the extension not loaded; its next "
+            "request is a complete one\n";
+  return kExitOk;
+}
+
 void addDeviceCommands(CLI::App& app, Session& session) {
+  auto* group = addGroup(app, "device", "The emulated phone's own state", session);
+  for (const bool damage : {true, false}) {
+    auto options = std::make_shared<DeviceStateOptions>();
+    options->damage = damage;
+    auto* command =
+        damage ? group->add_subcommand("damage-store",
+                                       "Damage the phone's call directory database: every request fails with "
+                                       "error 11 (undocumented, seen in the field) until `device reset`")
+               : group->add_subcommand("reset",
+                                       "Reset the phone's settings: the damage and every entry gone, the extension "
+                                       "not loaded");
+    command->callback([&session, options] {
+      options->root = session.root();
+      session.status = runDeviceState(*options, session.io);
+    });
+  }
+
   auto init_options = std::make_shared<InitOptions>(InitOptions{"", device::kDefaultGroup});
   auto* init = app.add_subcommand("init", "Create the device root (running it again changes nothing)");
   init->add_option("--group", init_options->group, "App group identifier; must begin with \"group.\"")

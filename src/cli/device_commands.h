@@ -20,4 +20,13 @@ struct PathsOptions {
 };
 int runPaths(const PathsOptions& options, Io& io);
 
+struct DeviceStateOptions {
+  std::string root;
+  bool damage = true;  // damage-store; false: reset
+};
+// `device damage-store`: every later request fails with 11, as on a phone
+// whose call directory database is damaged. `device reset`: what the phone's
+// reset of its settings does, the damage and every entry gone.
+int runDeviceState(const DeviceStateOptions& options, Io& io);
+
 }  // namespace calldir::cli

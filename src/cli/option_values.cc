@@ -38,6 +38,32 @@ base::Result<std::int64_t> parseWholeNumber(std::string_view text, std::int64_t 
   return value;
 }
 
+base::Result<telephony::InjectedFailure> parseInjectedFailure(std::string_view text) {
+  const std::size_t at = text.find('@');
+  const auto code = parseWholeNumber(text.substr(0, at), 0, 999);
+  if (!code.ok() || !telephony::isInjectableCode(static_cast<int>(*code))) {
+    return base::Status::InvalidArgument("\"" + std::string(text) +
+                                         "\" is not CODE or CODE@N with CODE 2, 7, 11 or 102 (the platform's other "
+                                         "errors come from lists and states that cause them)");
+  }
+  telephony::InjectedFailure failure{static_cast<int>(*code), std::nullopt};
+  if (at != std::string_view::npos) {
+    const auto after = parseWholeNumber(text.substr(at + 1), 1, INT64_MAX);
+    if (!after.ok()) return base::Status::InvalidArgument("after \"@\": " + after.status().message());
+    failure.after_operations = static_cast<std::size_t>(*after);
+  }
+  return failure;
+}
+
+CLI::Validator injectedFailure() {
+  return CLI::Validator(
+      [](std::string& value) {
+        const auto failure = parseInjectedFailure(value);
+        return failure.ok() ? std::string() : failure.status().message();
+      },
+      "", "CODE[@N]");
+}
+
 CLI::Validator wholeNumberIn(std::int64_t min, std::int64_t max) {
   return CLI::Validator(
       [min, max](std::string& value) {

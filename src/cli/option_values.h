@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/result.h"
+#include "telephony/request_driver.h"
 
 namespace calldir::cli {
 
@@ -18,9 +19,14 @@ base::Result<std::uint64_t> parseByteCount(std::string_view text);
 // A whole number from `min` to `max`, in decimal digits.
 base::Result<std::int64_t> parseWholeNumber(std::string_view text, std::int64_t min, std::int64_t max);
 
+// A failure to inject, "CODE" or "CODE@N": an injectable platform code, and
+// the number of context operations after which it strikes.
+base::Result<telephony::InjectedFailure> parseInjectedFailure(std::string_view text);
+
 // Checks for CLI11 options: the value read as above, or a refusal.
 CLI::Validator wholeNumberIn(std::int64_t min, std::int64_t max);
 CLI::Validator positiveSeconds();
 CLI::Validator byteCountOfAtLeast(std::uint64_t min);
+CLI::Validator injectedFailure();
 
 }  // namespace calldir::cli

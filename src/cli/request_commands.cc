@@ -98,6 +98,12 @@ void addRequestOptions(CLI::App* command, RequestFlags& flags) {
           "--trace", flags.reload.trace_path,
           "Write every context operation the extension sent to FILE (- for standard output), one a line")
       ->type_name("FILE");
+  command
+      ->add_option("--fail", flags.fail,
+                   "Have the phone fail the request with CODE after N context operations (at completion without "
+                   "@N): 2 kills the extension, 7 currently loading, 11 and 102 undocumented codes seen in the field")
+      ->type_name("CODE[@N]")
+      ->check(injectedFailure());
   command->add_flag("--json", flags.reload.json, "Print the outcome as one JSON object");
 }
 
@@ -108,6 +114,7 @@ base::Result<ReloadOptions> requestOptions(const RequestFlags& flags, std::strin
   if (flags.incremental) out.request.incremental = true;
   if (!flags.memory_limit.empty())
     out.request.memory_limit_bytes = parseByteCount(flags.memory_limit).valueOr(0);
+  if (!flags.fail.empty()) out.request.fail = parseInjectedFailure(flags.fail).valueOr({});
   if (out.json && out.trace_path == "-") {
     return base::Status::InvalidArgument("--trace - cannot share standard output with --json");
   }

@@ -28,6 +28,7 @@ struct RequestFlags {
   bool full = false;
   bool incremental = false;
   std::string memory_limit;
+  std::string fail;  // CODE or CODE@N
 };
 
 // Declares --max-entries, --time-limit, --memory-limit, --trace and --json

@@ -26,6 +26,9 @@ const char* errorCodeName(int code) {
       return "currentlyLoading";
     case kErrorUnexpectedIncrementalRemoval:
       return "unexpectedIncrementalRemoval";
+    case kErrorUndocumentedDamagedDatabase:
+    case kErrorUndocumented102:
+      return "undocumented";
     default:
       return "unknown";
   }
@@ -41,6 +44,13 @@ std::optional<CallDirectoryError> checkNextAddition(std::optional<std::int64_t> 
   return CallDirectoryError{
       .code = kErrorEntriesOutOfOrder,
       .reason = "entries out of order: " + std::to_string(number) + " after " + std::to_string(*previous)};
+}
+
+CallDirectoryError undocumentedError(int code) {
+  CallDirectoryError error;
+  error.code = code;
+  error.reason = "The operation couldn\u2019t be completed. (" + error.domain + " error " + std::to_string(code) + ".)";
+  return error;
 }
 
 CallDirectoryError maximumEntriesExceeded(std::int64_t cap) {

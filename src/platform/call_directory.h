@@ -35,10 +35,21 @@ enum CallDirectoryErrorCode : int {
   kErrorExtensionDisabled = 6,
   kErrorCurrentlyLoading = 7,
   kErrorUnexpectedIncrementalRemoval = 8,
+  // Not in the platform's documentation, but seen in the field: 11 when the
+  // phone's own call directory database is damaged (every extension's
+  // reload fails until the user resets the phone's settings), 102 with no
+  // known cause.
+  kErrorUndocumentedDamagedDatabase = 11,
+  kErrorUndocumented102 = 102,
 };
 
-// The name of an error code, such as "entriesOutOfOrder".
+// The name of an error code, such as "entriesOutOfOrder"; "undocumented"
+// for 11 and 102.
 const char* errorCodeName(int code);
+
+// An error the platform reports with an undocumented code, worded as the
+// platform words an error it has no text for.
+CallDirectoryError undocumentedError(int code);
 
 // The most identification entries the phone keeps for one extension, unless
 // a request is given another cap.

@@ -200,7 +200,20 @@ void CallDirectoryStore::removeBlocking(std::int64_t number) {
   if (impl_->build) impl_->build->removeBlocking(number);
 }
 
-Status CallDirectoryStore::commit() {
+Status CallDirectoryStore::setDamaged(bool damaged) {
+  Status s = impl_->table->setDamaged(damaged);
+  if (s.ok()) impl_->state.damaged = damaged;
+  return s;
+}
+
+Status CallDirectoryStore::reset() {
+  if (Status s = refresh(); !s.ok()) return s;
+  if (Status s = begin(true); !s.ok()) return s;
+  if (Status s = finish(false); !s.ok()) return s;
+  return setDamaged(false);
+}
+
+Status CallDirectoryStore::finish(bool loaded) {
   if (!impl_->build) return Status::IoError("no request is open on the call directory store");
   GenerationBuilder& build = *impl_->build;
   // A request that changed nothing keeps the generation.
@@ -211,7 +224,7 @@ Status CallDirectoryStore::commit() {
   sqlite::Transaction transaction(impl_->state_db.get());
   if (s.ok()) s = transaction.begin();
   if (s.ok() && switching) s = impl_->table->recordGeneration(next, build.count());
-  if (s.ok()) s = impl_->table->recordLoaded();
+  if (s.ok()) s = impl_->table->recordLoaded(loaded);
   if (s.ok() && switching && impl_->legacy) s = dropLegacyEntries(impl_->state_db.get());
   if (s.ok()) s = transaction.commit();
   if (!s.ok()) {

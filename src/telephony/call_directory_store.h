@@ -50,6 +50,13 @@ class CallDirectoryStore {
   std::int64_t entryCount() const;
 
   base::Status setEnabled(bool enabled);
+  // Marks the phone's database damaged (every request then fails with 11),
+  // or no longer damaged.
+  base::Status setDamaged(bool damaged);
+  // What the phone's reset of its settings does to the database: no entry
+  // left, the extension not loaded (its next request is a complete one),
+  // the damage gone. Call under the device's loading lock.
+  base::Status reset();
   base::Status setLastRequest(std::string_view json);
 
   base::Result<std::int64_t> blockingCount();
@@ -78,7 +85,7 @@ class CallDirectoryStore {
   void addBlocking(std::int64_t number);
   void removeBlocking(std::int64_t number);
   // Commits the request and records the extension as loaded.
-  base::Status commit();
+  base::Status commit() { return finish(true); }
   // Undoes the request's changes; does nothing when none is open.
   void rollback();
 
@@ -86,6 +93,9 @@ class CallDirectoryStore {
   struct Impl;
   explicit CallDirectoryStore(std::unique_ptr<Impl> impl);
   static base::Result<std::unique_ptr<CallDirectoryStore>> openWhole(const std::string& path);
+  // Switches to the generation built (if it changes entries) and records
+  // the extension as `loaded` or not.
+  base::Status finish(bool loaded);
   std::unique_ptr<Impl> impl_;
 };
 

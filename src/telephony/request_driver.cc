@@ -98,14 +98,34 @@ base::Status startExtension(const std::string& binary, const wire::LaunchRequest
 }
 
 // How the reading of the extension's operations ended.
-enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone };
+enum class ReceiveEnd { kCompleted, kRefused, kTimedOut, kGarbage, kGone, kKilled };
+
+// The error of an injected failure other than 2, which kills instead.
+CallDirectoryError injectedError(int code) {
+  if (code == platform::kErrorCurrentlyLoading) {
+    return {.code = code, .reason = "currently loading: another request is running"};
+  }
+  return platform::undocumentedError(code);
+}
+
+// Whether the injected failure strikes after the operation just received,
+// the `received`th, and how the request then ends; no value when it goes on.
+std::optional<ReceiveEnd> injected(const std::optional<InjectedFailure>& fail, std::size_t received, bool completing,
+                                   RequestChecker& checker) {
+  if (!fail) return std::nullopt;
+  const bool now = fail->after_operations ? received == *fail->after_operations : completing;
+  if (!now) return std::nullopt;
+  if (fail->code == platform::kErrorLoadingInterrupted) return ReceiveEnd::kKilled;
+  checker.refuse(injectedError(fail->code));
+  return ReceiveEnd::kRefused;
+}
 
 // Reads operations until the extension completes the request, the checker
 // refuses one, the extension leaves, sends garbage or runs past `deadline`,
 // applying each through `checker`.
 ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_point deadline,
                              RequestChecker& checker, const RequestOptions& options) {
-  std::size_t received = 0;
+  std::size_t received = 0;  // operations, counted from 1
   wire::OperationDecoder decoder;
   std::vector<char> chunk(1 << 16);
   for (;;) {
@@ -121,9 +141,12 @@ ReceiveEnd receiveOperations(ExtensionProcess& extension, SteadyClock::time_poin
     decoder.feed(chunk.data(), static_cast<std::size_t>(n));
     while (auto message = decoder.next()) {
       if (options.trace != nullptr) *options.trace << wire::describeOperation(*message) << "\n";
-      if (options.progress && ++received % 4096 == 0) options.progress(received);
+      ++received;
+      if (options.progress && received % 4096 == 0) options.progress(received);
       if (!checker.apply(*message)) return ReceiveEnd::kRefused;
-      if (message->operation == wire::Operation::kComplete) return ReceiveEnd::kCompleted;
+      const bool completing = message->operation == wire::Operation::kComplete;
+      if (auto end = injected(options.fail, received, completing, checker)) return *end;
+      if (completing) return ReceiveEnd::kCompleted;
     }
     if (decoder.malformed()) return ReceiveEnd::kGarbage;
   }
@@ -253,6 +276,8 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
     result = completeRequest(result, store, checker, extension,
                              std::min(deadline, SteadyClock::now() + kRefusalGrace), store_error);
   } else {
+    // Gone, killed (as the phone kills an extension under memory pressure),
+    // past the time limit, or speaking garbage.
     store.rollback();
     reap(extension, true);
     result = failed(result, platform::kErrorLoadingInterrupted,
@@ -294,6 +319,19 @@ base::Status checkRequestOptions(const RequestOptions& options) {
     return base::Status::InvalidArgument("the memory limit must be at least 1 MiB (1048576 bytes)");
   }
   return base::Status::Ok();
+}
+
+bool isInjectableCode(int code) {
+  return code == platform::kErrorLoadingInterrupted || code == platform::kErrorCurrentlyLoading ||
+         code == platform::kErrorUndocumentedDamagedDatabase || code == platform::kErrorUndocumented102;
+}
+
+base::Status resetCallDirectory(const device::DeviceRoot& device, CallDirectoryStore& store) {
+  base::FileDescriptor lock;
+  if (!lockLoading(device, lock)) {
+    return base::Status::InvalidArgument("a request is loading on the device; reset it once the request is done");
+  }
+  return store.reset();
 }
 
 bool isLoading(const device::DeviceRoot& device) {
@@ -350,6 +388,9 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
   const auto started = SteadyClock::now();
   RequestResult out;
   if (auto s = checkRequestOptions(options); !s.ok()) return s;
+  if (options.fail && !isInjectableCode(options.fail->code)) {
+    return base::Status::InvalidArgument("the service fails a request on purpose only with 2, 7, 11 or 102");
+  }
   if (!device.hasBundle() || !device.principalClass()) {
     out = failed(out, platform::kErrorNoExtensionFound,
                  "no extension found: the device has no extension bundle");
@@ -363,8 +404,11 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
     measureService(out, started);
     return out;
   }
+  // An injected 7 without a count refuses here, as another loading request does.
+  const bool injected_7 =
+      options.fail && options.fail->code == platform::kErrorCurrentlyLoading && !options.fail->after_operations;
   base::FileDescriptor lock;
-  if (!lockLoading(device, lock)) {
+  if (injected_7 || !lockLoading(device, lock)) {
     out = failed(out, platform::kErrorCurrentlyLoading, "currently loading: another request is running");
     measureService(out, started);
     return out;
@@ -373,7 +417,10 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
   if (base::Status s = store.refresh(); !s.ok()) return s;
   out.entries = store.entryCount();
   out.incremental = options.incremental.value_or(store.loaded());
-  base::Status s = runExtension(device, options, store, out, started);
+  RequestOptions run = options;
+  // A damaged database fails every request as the phone's does.
+  if (store.state().damaged) run.fail = InjectedFailure{platform::kErrorUndocumentedDamagedDatabase, std::nullopt};
+  base::Status s = runExtension(device, run, store, out, started);
   out.entries = store.entryCount();
   if (s.ok()) recordLastRequest(store, out, started);
   measureService(out, started);

@@ -18,6 +18,23 @@
 
 namespace calldir::telephony {
 
+// A failure of a request made on purpose, to see what the extension and the
+// containing application make of one that comes rarely or only in the field:
+// the service fails the request with `code` after `after_operations` context
+// operations, or when the extension completes it. Each leaves exactly what a
+// failure of its kind leaves: 2 (loadingInterrupted) kills the extension, as
+// the phone does under memory pressure; 7 (currentlyLoading) refuses the
+// request before it starts, or after N operations as a refusal; 11 and 102
+// (undocumented) answer the extension with the error.
+struct InjectedFailure {
+  int code = 0;
+  std::optional<std::size_t> after_operations;
+};
+
+// The codes that can be injected: 2, 7, 11 and 102. The others come from
+// lists and states that cause them for real.
+bool isInjectableCode(int code);
+
 struct RequestOptions {
   // Forces the kind; otherwise incremental once the store holds a completed
   // load of the extension, complete before.
@@ -29,6 +46,7 @@ struct RequestOptions {
   double time_limit_seconds = 60;
   std::optional<std::uint64_t> memory_limit_bytes;
   std::string extension_binary;  // path of calldir-extension
+  std::optional<InjectedFailure> fail;
 };
 
 struct RequestResult {
@@ -67,6 +85,11 @@ std::string requestJson(const RequestResult& result, const std::string& at = "")
 
 // True while a request is loading on the device.
 bool isLoading(const device::DeviceRoot& device);
+
+// Resets the device's call directory database as the phone's reset of its
+// settings does (see CallDirectoryStore::reset), under the loading lock: an
+// invalid-argument error while a request loads.
+base::Status resetCallDirectory(const device::DeviceRoot& device, CallDirectoryStore& store);
 
 // The extension executable: $CALLDIR_EXTENSION when set, else the one beside
 // the running program (a build tree), else PREFIX/libexec/calldir/

@@ -65,10 +65,10 @@ base::Result<StoreState> StateTable::read() {
       const auto count = text ? readCount(value) : std::nullopt;
       if (!count) bad();
       (key == "generation" ? state.generation : state.entries.emplace()) = count.value_or(0);
-    } else if (key == "enabled" || key == "loaded") {
+    } else if (key == "enabled" || key == "loaded" || key == "damaged") {
       const auto flag = text ? readFlag(value) : std::nullopt;
       if (!flag) bad();
-      (key == "enabled" ? state.enabled : state.loaded) = flag.value_or(false);
+      (key == "enabled" ? state.enabled : key == "loaded" ? state.loaded : state.damaged) = flag.value_or(false);
     } else if (key == "last_request") {
       auto note = text ? platform::JsonDocument::parse(std::string(value)) : nullptr;
       if (!note || note->kind() != platform::JsonDocument::Kind::kObject) bad();
@@ -100,6 +100,8 @@ Status StateTable::recordGeneration(std::int64_t generation, std::int64_t entrie
   return set("entries", std::to_string(entries));
 }
 
-Status StateTable::recordLoaded() { return set("loaded", "1"); }
+Status StateTable::recordLoaded(bool loaded) { return set("loaded", loaded ? "1" : "0"); }
+
+Status StateTable::setDamaged(bool damaged) { return set("damaged", damaged ? "1" : "0"); }
 
 }  // namespace calldir::telephony

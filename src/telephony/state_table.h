@@ -31,10 +31,11 @@ class StateTable {
 
   // Each records one value; errors name the file.
   base::Status setEnabled(bool enabled);
+  base::Status setDamaged(bool damaged);
   base::Status setLastRequest(std::string_view json);
   // The switch to a new generation, within the caller's transaction.
   base::Status recordGeneration(std::int64_t generation, std::int64_t entries);
-  base::Status recordLoaded();
+  base::Status recordLoaded(bool loaded = true);
 
  private:
   StateTable(sqlite3* db, std::string path);

@@ -14,6 +14,7 @@ struct StoreState {
   std::optional<std::int64_t> entries;  // recorded with every generation
   bool enabled = false;
   bool loaded = false;                      // a request of the extension has completed
+  bool damaged = false;                     // the phone's database is damaged: every request fails with 11
   std::optional<std::string> last_request;  // a JSON object
 };
 
