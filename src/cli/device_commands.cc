@@ -79,9 +79,10 @@ void addDeviceCommands(CLI::App& app, Session& session) {
         damage ? group->add_subcommand("damage-store",
                                        "Damage the phone's call directory database: every request fails with "
                                        "error 11 (undocumented, seen in the field) until `device reset`")
-               : group->add_subcommand("reset",
-                                       "Reset the phone's settings: the damage and every entry gone, the extension "
-                                       "not loaded");
+               : group->add_subcommand(
+                     "reset",
+                     "Reset the phone's settings: the damage and every entry gone, the extension "
+                     "not loaded");
     command->callback([&session, options] {
       options->root = session.root();
       session.status = runDeviceState(*options, session.io);

@@ -118,7 +118,8 @@ void writeCheckJson(const lists::CheckReport& report, Io& io) {
   json.beginObject().key("role").value(lists::roleName(report.role));
   json.key("outcome").value(report.outcomeName()).key("verdict").value(report.verdict());
   json.key("elements").value(static_cast<std::uint64_t>(report.elements));
-  json.key("applied").value(static_cast<std::uint64_t>(report.applied)).key("refusal");
+  json.key("applied").value(static_cast<std::uint64_t>(report.applied));
+  json.key("range_numbers").value(report.range_numbers).key("refusal");
   if (report.refusal) {
     json.beginObject()
         .key("code")
@@ -170,6 +171,7 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   check.role = options.role;
   check.region = options.region;
   check.source_lines = input->sourceLines();
+  check.max_expand = options.max_expand;
   Progress progress(io, !options.json, "list check", "elements");
   check.progress = progress.callback();
   const lists::CheckReport report = lists::checkList(std::move(input->data), check);
@@ -260,6 +262,12 @@ void addCheckCommand(CLI::App* list, Session& session) {
       ->capture_default_str();
   addRoleAndRegion(check, *role, options->region);
   input->addTo(check);
+  check
+      ->add_option("--max-expand", options->max_expand,
+                   "Say which ranges list fix would refuse: more numbers than this")
+      ->type_name("N")
+      ->check(wholeNumberIn(1, INT64_MAX))
+      ->capture_default_str();
   check->add_flag("--json", options->json, "One JSON object");
   check->callback([&session, options, role, input] {
     options->format = input->apply();

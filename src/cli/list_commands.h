@@ -37,6 +37,7 @@ int runListDecode(const ListDecodeOptions& options, Io& io);
 
 struct ListCheckOptions {
   std::string input = "-";
+  std::uint64_t max_expand = lists::kDefaultMaxExpand;
   ListInputOptions format;
   lists::ListRole role = lists::ListRole::kResource;
   std::string region;

@@ -6,6 +6,7 @@
 #include "base/file_io.h"
 #include "base/json_writer.h"
 #include "cli/list_commands.h"
+#include "cli/option_values.h"
 #include "cli/progress.h"
 #include "cli/session.h"
 #include "codec/text_decoding.h"
@@ -46,6 +47,7 @@ void writeFixJson(const lists::FixReport& r, const ListFixOptions& options, Io& 
       .key("conflicts")
       .value(static_cast<std::uint64_t>(r.conflicts));
   json.key("doubtful_kept").value(static_cast<std::uint64_t>(r.doubtful_kept));
+  json.key("ranges").value(static_cast<std::uint64_t>(r.ranges)).key("range_numbers").value(r.range_numbers);
   json.key("reordered").value(r.reordered).key("problems");
   writeProblems(json, r.problems);
   json.key("conflict_list").beginArray();
@@ -61,6 +63,7 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.repeats) io.err << "; " << r.repeats << " exact repeat(s) dropped";
   if (r.conflicts) io.err << "; " << r.conflicts << " conflict(s)";
   if (r.doubtful_kept) io.err << "; " << r.doubtful_kept << " doubtful number(s) kept";
+  if (r.ranges) io.err << "; " << r.ranges << " range(s) expanded to " << r.range_numbers << " number(s)";
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";
   for (const auto& p : r.problems) {
@@ -217,6 +220,13 @@ void addFixCommand(CLI::App* list, Session& session) {
   fix->add_flag("--encode", flags->fix.encode, "Write a list text instead of plain JSON");
   fix->add_flag("--json", flags->fix.json,
                 "The report as one JSON object on standard output (-o is then required)");
+  fix->add_flag("--expand-ranges", flags->fix.fix.expand_ranges,
+                "Write every number of a range whose last digits are # (+82 1588-####), with its name");
+  fix->add_option("--max-expand", flags->fix.fix.max_expand,
+                  "Refuse, before anything is written, a range of more numbers than this")
+      ->type_name("N")
+      ->check(wholeNumberIn(1, INT64_MAX))
+      ->capture_default_str();
   flags->input.addTo(fix);
   fix->callback([&session, flags] {
     flags->fix.format = flags->input.apply();

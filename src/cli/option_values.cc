@@ -42,9 +42,10 @@ base::Result<telephony::InjectedFailure> parseInjectedFailure(std::string_view t
   const std::size_t at = text.find('@');
   const auto code = parseWholeNumber(text.substr(0, at), 0, 999);
   if (!code.ok() || !telephony::isInjectableCode(static_cast<int>(*code))) {
-    return base::Status::InvalidArgument("\"" + std::string(text) +
-                                         "\" is not CODE or CODE@N with CODE 2, 7, 11 or 102 (the platform's other "
-                                         "errors come from lists and states that cause them)");
+    return base::Status::InvalidArgument(
+        "\"" + std::string(text) +
+        "\" is not CODE or CODE@N with CODE 2, 7, 11 or 102 (the platform's other "
+        "errors come from lists and states that cause them)");
   }
   telephony::InjectedFailure failure{static_cast<int>(*code), std::nullopt};
   if (at != std::string_view::npos) {

@@ -99,9 +99,10 @@ void addRequestOptions(CLI::App* command, RequestFlags& flags) {
           "Write every context operation the extension sent to FILE (- for standard output), one a line")
       ->type_name("FILE");
   command
-      ->add_option("--fail", flags.fail,
-                   "Have the phone fail the request with CODE after N context operations (at completion without "
-                   "@N): 2 kills the extension, 7 currently loading, 11 and 102 undocumented codes seen in the field")
+      ->add_option(
+          "--fail", flags.fail,
+          "Have the phone fail the request with CODE after N context operations (at completion without "
+          "@N): 2 kills the extension, 7 currently loading, 11 and 102 undocumented codes seen in the field")
       ->type_name("CODE[@N]")
       ->check(injectedFailure());
   command->add_flag("--json", flags.reload.json, "Print the outcome as one JSON object");

@@ -1,6 +1,7 @@
 #include "lists/list_check.h"
 
 #include "lists/line_counter.h"
+#include "lists/number_range.h"
 #include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -68,7 +69,11 @@ class Checker {
     }
     ++report_.applied;
     const std::int64_t number = platform::integerValue(*element.number);
-    lint(n, line, *element.number, number);
+    if (auto range = rangeOf(*element.number)) {
+      noteRange(n, line, *range, number);
+    } else {
+      lint(n, line, *element.number, number);
+    }
     if (!removing) order(n, line, number);
   }
 
@@ -81,6 +86,18 @@ class Checker {
 
   void refuse(std::size_t element, std::optional<std::size_t> line, platform::CallDirectoryError error) {
     if (!report_.refusal) report_.refusal = CheckReport::Refusal{std::move(error), element, line};
+  }
+
+  void noteRange(std::size_t n, std::optional<std::size_t> line, const NumberRange& range,
+                 std::int64_t number) {
+    report_.range_numbers += range.count;
+    const bool too_many = range.count > options_.max_expand;
+    note(n, line, kRange,
+         "\"" + range.pattern + "\" is a range of " + std::to_string(range.count) +
+             " numbers, which the extension " + "takes as " + std::to_string(number) + "; " +
+             (too_many ? "more than --max-expand " + std::to_string(options_.max_expand) +
+                             ", so `list fix --expand-ranges` refuses it"
+                       : "`list fix --expand-ranges` writes them all"));
   }
 
   void lint(std::size_t n, std::optional<std::size_t> line, std::string_view text, std::int64_t number) {

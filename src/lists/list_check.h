@@ -40,6 +40,10 @@ inline constexpr const char* kDuplicate = "duplicate";
 inline constexpr const char* kNotInternational = "not_international";
 inline constexpr const char* kReadsDifferently = "reads_differently";
 inline constexpr const char* kDoubtfulNumber = "doubtful";
+inline constexpr const char* kRange = "range";  // a number whose last digits are "#"
+
+// The most numbers one range may expand to, unless told otherwise.
+inline constexpr std::uint64_t kDefaultMaxExpand = 100'000;
 
 struct CheckOptions {
   ListRole role = ListRole::kResource;
@@ -53,6 +57,7 @@ struct CheckOptions {
   const std::vector<std::size_t>* source_lines = nullptr;
   // Told how many elements of how many are done, now and then.
   std::function<void(std::size_t done, std::size_t total)> progress;
+  std::uint64_t max_expand = kDefaultMaxExpand;  // as `list fix --max-expand` will take it
 };
 
 // How often the list tools tell their progress: every this many elements.
@@ -73,7 +78,8 @@ struct CheckReport {
   bool plain_input = false;
   ListRole role = ListRole::kResource;
   std::size_t elements = 0;
-  std::size_t applied = 0;  // entries added, or numbers removed for a del list
+  std::size_t applied = 0;          // entries added, or numbers removed for a del list
+  std::uint64_t range_numbers = 0;  // the numbers `list fix --expand-ranges` would write for its ranges
   // Where the platform would stop the load, and with what.
   struct Refusal {
     platform::CallDirectoryError error;

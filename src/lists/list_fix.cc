@@ -5,6 +5,7 @@
 #include "base/json_quote.h"
 #include "lists/line_counter.h"
 #include "lists/list_writer.h"
+#include "lists/number_range.h"
 #include "lists/number_reader.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -64,6 +65,7 @@ class Fixer {
       case storage::ElementUse::kApplied:
         break;
     }
+    if (auto range = rangeOf(*element.number)) return expand(n, line, *range, element);
     const NumberReading reading = reader_.read(*element.number);
     if (reading.kind == NumberReading::Kind::kUnreadable) {
       return drop(n, line, kUnreadableNumber, reader_.whyNotValid(*element.number, reading));
@@ -83,8 +85,44 @@ class Fixer {
   }
 
   std::vector<FixEntry> entries;
+  // A range over the cap: nothing may be written.
+  const base::Status& refusal() const { return refusal_; }
 
  private:
+  void expand(std::size_t n, std::optional<std::size_t> line, const NumberRange& range,
+              const storage::CallerEntry& element) {
+    const std::string quoted = "\"" + range.pattern + "\"";
+    if (!options_.expand_ranges) {
+      return drop(n, line, kRange,
+                  quoted + " is a range of " + std::to_string(range.count) +
+                      " numbers (--expand-ranges writes them)");
+    }
+    if (range.count > options_.max_expand) {
+      if (refusal_.ok()) {
+        refusal_ = base::Status::InvalidArgument(
+            "element " + std::to_string(n) + (line ? " (line " + std::to_string(*line) + ")" : "") + ": " +
+            quoted + " is a range of " + std::to_string(range.count) + " numbers, more than --max-expand " +
+            std::to_string(options_.max_expand) + "; nothing written");
+      }
+      return;
+    }
+    ++report_.ranges;
+    report_.range_numbers += range.count;
+    const bool removing = options_.role == ListRole::kDel;
+    for (std::uint64_t i = 0; i < range.count; ++i) {
+      const std::string member = memberOf(range, i);
+      const NumberReading reading = reader_.read(member);
+      if (!reading.valid() && !(options_.keep_doubtful && reading.kind == NumberReading::Kind::kDoubtful)) {
+        drop(n, line, reading.kind == NumberReading::Kind::kDoubtful ? kDoubtfulNumber : kUnreadableNumber,
+             reader_.whyNotValid(member, reading) + ", of the range " + quoted);
+        continue;
+      }
+      entries.push_back({platform::integerValue(reading.digits),
+                         removing ? std::string_view() : *element.name, static_cast<std::uint32_t>(n),
+                         static_cast<std::uint32_t>(line.value_or(0))});
+    }
+  }
+
   void drop(std::size_t n, std::optional<std::size_t> line, const char* code, std::string message) {
     if (report_.dropped[code]++ < options_.listed_per_kind) {
       report_.problems.push_back({n, line, code, std::move(message) + "; dropped"});
@@ -95,6 +133,7 @@ class Fixer {
   FixReport& report_;
   ElementLines lines_;
   NumberReader reader_;
+  base::Status refusal_;
 };
 
 // The conflict of the entries [begin, end), all of one number.
@@ -226,6 +265,7 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
     fixer.visit(index, e);
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
   });
+  if (!fixer.refusal().ok()) return fixer.refusal();
   auto& entries = fixer.entries;
   auto by_number = [](const FixEntry& a, const FixEntry& b) { return a.number < b.number; };
   report.reordered = !std::is_sorted(entries.begin(), entries.end(), by_number);

@@ -30,7 +30,9 @@ struct FixOptions {
   ListRole role = ListRole::kResource;
   std::string region;  // empty: none
   ConflictRule on_conflict = ConflictRule::kFail;
-  bool keep_doubtful = false;  // write a doubtful number as what it would become
+  bool keep_doubtful = false;                    // write a doubtful number as what it would become
+  bool expand_ranges = false;                    // write every number of a range ("+82 1588-####")
+  std::uint64_t max_expand = kDefaultMaxExpand;  // a range of more numbers is refused
   std::size_t listed_per_kind = 20;
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
@@ -72,6 +74,8 @@ struct FixReport {
   std::size_t repeats = 0;          // exact repeats dropped
   std::size_t conflicts = 0;        // numbers with more than one name
   std::size_t doubtful_kept = 0;    // doubtful numbers written, as asked
+  std::size_t ranges = 0;           // ranges expanded
+  std::uint64_t range_numbers = 0;  // the numbers they expanded to
   bool reordered = false;
   bool failed = false;                  // conflicts under ConflictRule::kFail: nothing written
   std::vector<Problem> problems;        // dropped elements (the first per code) and every conflict

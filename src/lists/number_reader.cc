@@ -93,7 +93,8 @@ NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
   // Country codes are prefix-free: at most one of the first three prefixes is one.
   std::size_t code_length = 0;
   int code = 0;
-  for (std::size_t length = 1; length <= std::min<std::size_t>(3, digits.size()) && code_length == 0; ++length) {
+  for (std::size_t length = 1; length <= std::min<std::size_t>(3, digits.size()) && code_length == 0;
+       ++length) {
     code = code * 10 + (digits[length - 1] - '0');
     if (calling_codes_.test(static_cast<std::size_t>(code))) code_length = length;
   }

@@ -49,7 +49,8 @@ std::optional<CallDirectoryError> checkNextAddition(std::optional<std::int64_t> 
 CallDirectoryError undocumentedError(int code) {
   CallDirectoryError error;
   error.code = code;
-  error.reason = "The operation couldn\u2019t be completed. (" + error.domain + " error " + std::to_string(code) + ".)";
+  error.reason =
+      "The operation couldn\u2019t be completed. (" + error.domain + " error " + std::to_string(code) + ".)";
   return error;
 }
 

@@ -110,8 +110,8 @@ CallDirectoryError injectedError(int code) {
 
 // Whether the injected failure strikes after the operation just received,
 // the `received`th, and how the request then ends; no value when it goes on.
-std::optional<ReceiveEnd> injected(const std::optional<InjectedFailure>& fail, std::size_t received, bool completing,
-                                   RequestChecker& checker) {
+std::optional<ReceiveEnd> injected(const std::optional<InjectedFailure>& fail, std::size_t received,
+                                   bool completing, RequestChecker& checker) {
   if (!fail) return std::nullopt;
   const bool now = fail->after_operations ? received == *fail->after_operations : completing;
   if (!now) return std::nullopt;
@@ -329,7 +329,8 @@ bool isInjectableCode(int code) {
 base::Status resetCallDirectory(const device::DeviceRoot& device, CallDirectoryStore& store) {
   base::FileDescriptor lock;
   if (!lockLoading(device, lock)) {
-    return base::Status::InvalidArgument("a request is loading on the device; reset it once the request is done");
+    return base::Status::InvalidArgument(
+        "a request is loading on the device; reset it once the request is done");
   }
   return store.reset();
 }
@@ -405,8 +406,8 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
     return out;
   }
   // An injected 7 without a count refuses here, as another loading request does.
-  const bool injected_7 =
-      options.fail && options.fail->code == platform::kErrorCurrentlyLoading && !options.fail->after_operations;
+  const bool injected_7 = options.fail && options.fail->code == platform::kErrorCurrentlyLoading &&
+                          !options.fail->after_operations;
   base::FileDescriptor lock;
   if (injected_7 || !lockLoading(device, lock)) {
     out = failed(out, platform::kErrorCurrentlyLoading, "currently loading: another request is running");
@@ -419,7 +420,8 @@ base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDir
   out.incremental = options.incremental.value_or(store.loaded());
   RequestOptions run = options;
   // A damaged database fails every request as the phone's does.
-  if (store.state().damaged) run.fail = InjectedFailure{platform::kErrorUndocumentedDamagedDatabase, std::nullopt};
+  if (store.state().damaged)
+    run.fail = InjectedFailure{platform::kErrorUndocumentedDamagedDatabase, std::nullopt};
   base::Status s = runExtension(device, run, store, out, started);
   out.entries = store.entryCount();
   if (s.ok()) recordLastRequest(store, out, started);

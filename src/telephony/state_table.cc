@@ -68,7 +68,9 @@ base::Result<StoreState> StateTable::read() {
     } else if (key == "enabled" || key == "loaded" || key == "damaged") {
       const auto flag = text ? readFlag(value) : std::nullopt;
       if (!flag) bad();
-      (key == "enabled" ? state.enabled : key == "loaded" ? state.loaded : state.damaged) = flag.value_or(false);
+      (key == "enabled"  ? state.enabled
+       : key == "loaded" ? state.loaded
+                         : state.damaged) = flag.value_or(false);
     } else if (key == "last_request") {
       auto note = text ? platform::JsonDocument::parse(std::string(value)) : nullptr;
       if (!note || note->kind() != platform::JsonDocument::Kind::kObject) bad();

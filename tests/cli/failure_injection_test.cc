@@ -44,10 +44,13 @@ class FailureInjectionTest : public CliTest {
     ASSERT_EQ(calldir("bundle put-resource " + example("callers.json")).status, 0);
     ASSERT_EQ(calldir("app restore --reload").status, 0);
     testing::writeFile(dir.file("add.json"), testing::sampleCallerList(3000, 821030000000));
-    ASSERT_EQ(calldir("app put --del " + example("callersDel.json") + " --add " + dir.file("add.json")).status, 0);
+    ASSERT_EQ(
+        calldir("app put --del " + example("callersDel.json") + " --add " + dir.file("add.json")).status, 0);
   }
 
-  std::string settingsPath() const { return container() + "/Library/Preferences/group.calldir.example.sqlite"; }
+  std::string settingsPath() const {
+    return container() + "/Library/Preferences/group.calldir.example.sqlite";
+  }
 
   Leftovers leftovers() {
     Leftovers out;
@@ -65,8 +68,9 @@ class FailureInjectionTest : public CliTest {
     simdjson::dom::parser parser;
     const auto json = calldir("status --json").out;
     simdjson::dom::element status = parser.parse(json).value();
-    out.status = simdjson::minify(status["last_request"]["error"]) + " " + simdjson::minify(status["delta_lists"]) +
-                 " " + simdjson::minify(status["next"]) + " " + simdjson::minify(status["control"]);
+    out.status = simdjson::minify(status["last_request"]["error"]) + " " +
+                 simdjson::minify(status["delta_lists"]) + " " + simdjson::minify(status["next"]) + " " +
+                 simdjson::minify(status["control"]);
     return out;
   }
 
@@ -76,7 +80,8 @@ class FailureInjectionTest : public CliTest {
   void reloadAndKillTheExtension(int elements) {
     const std::string pid_file = dir.file("extension.pid");
     const std::string wrapper = dir.file("extension.sh");
-    testing::writeFile(wrapper, "#!/bin/sh\necho $$ > " + pid_file + "\nexec " + CALLDIR_EXTENSION_BINARY + "\n");
+    testing::writeFile(wrapper,
+                       "#!/bin/sh\necho $$ > " + pid_file + "\nexec " + CALLDIR_EXTENSION_BINARY + "\n");
     ::chmod(wrapper.c_str(), 0755);
     const std::string command = "CALLDIR_EXTENSION=" + wrapper + " " + CALLDIR_BINARY + " --root " + root +
                                 " reload > " + dir.file("real.out") + " 2>&1 &";
@@ -85,7 +90,8 @@ class FailureInjectionTest : public CliTest {
     ASSERT_TRUE(store.ok());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
-      const auto line = (*store)->initWithSuiteName("group.calldir.example")->objectForKey("CallDirectoryAddLog");
+      const auto line =
+          (*store)->initWithSuiteName("group.calldir.example")->objectForKey("CallDirectoryAddLog");
       if (line && line->rfind("[", 0) == 0 && std::stoi(line->substr(1)) >= elements) break;
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the update never got going";
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -128,7 +134,8 @@ TEST_F(FailureInjectionTest, Error7IsWhatAnotherLoadingRequestGives) {
 TEST_F(FailureInjectionTest, Error11IsWhatADamagedDatabaseGivesUntilReset) {
   EXPECT_EQ(calldir("reload --fail 11").status, 1);
   const Leftovers injected = leftovers();
-  EXPECT_NE(injected.settings.at("CallDirectoryErrorError").find("Code=11 \"The operation couldn"), std::string::npos);
+  EXPECT_NE(injected.settings.at("CallDirectoryErrorError").find("Code=11 \"The operation couldn"),
+            std::string::npos);
   ASSERT_EQ(calldir("device damage-store").status, 0);
   for (int request = 0; request < 2; ++request) {
     EXPECT_EQ(calldir("reload").status, 1);

@@ -7,6 +7,7 @@
 
 #include "base/json_quote.h"
 #include "lists/list_check.h"
+#include "lists/number_range.h"
 #include "lists/written_numbers.h"
 #include "test_util.h"
 
@@ -95,6 +96,50 @@ TEST(ListFix, DoubtfulNumbersAreDroppedAndToldUnlessKept) {
   kr.keep_doubtful = true;
   EXPECT_NE(fix(list, report, kr).find("8210123456789"), std::string::npos);
   EXPECT_EQ(report.doubtful_kept, 3u);
+}
+
+TEST(ListFix, RangesExpandAtTheirEdgesAndMergeUnderTheConflictRules) {
+  FixOptions kr;
+  kr.region = "KR";
+  kr.expand_ranges = true;
+  kr.on_conflict = ConflictRule::kLast;
+  FixReport report;
+  // One "#": ten numbers, in order, merged with a single number inside and one beside it.
+  const std::string list =
+      R"([{"number":"821012345679","name":"after"},{"number":"+82 10-1234-567#","name":"range"},)"
+      R"({"number":"010-1234-5673","name":"range"},{"number":"010-1234-5675","name":"single"}])";
+  const std::string fixed = fix(list, report, kr);
+  EXPECT_EQ(report.ranges, 1u);
+  EXPECT_EQ(report.range_numbers, 10u);
+  EXPECT_EQ(report.written, 10u);
+  EXPECT_EQ(report.repeats, 1u);               // 5673 twice with the same name
+  ASSERT_EQ(report.conflict_list.size(), 2u);  // 5675 and 5679
+  EXPECT_NE(fixed.find("{\"number\":\"821012345670\",\"name\":\"range\"},\n"), std::string::npos) << fixed;
+  EXPECT_NE(fixed.find("\"821012345675\",\"name\":\"single\""), std::string::npos);  // the last one kept
+  EXPECT_NE(fixed.find("\"821012345679\",\"name\":\"range\""), std::string::npos);
+  // The cap: a range of exactly --max-expand numbers is written, one more is refused whole.
+  kr.max_expand = 100;
+  EXPECT_TRUE(fixList(R"([{"number":"010-1234-56##","name":"r"}])", kr).ok());
+  kr.max_expand = 99;
+  const auto refused =
+      fixList(R"([{"number":"+82 10 0000 0001","name":"x"},{"number":"010-1234-56##","name":"r"}])", kr);
+  EXPECT_EQ(refused.status().kind(), base::Status::Kind::kInvalidArgument);
+  EXPECT_NE(refused.status().message().find(
+                "element 2 (line 1): \"010-1234-56##\" is a range of 100 numbers, more"),
+            std::string::npos)
+      << refused.status().message();
+  // Without --expand-ranges a range is dropped and told; check counts what it would expand.
+  kr.expand_ranges = false;
+  EXPECT_EQ(fix(R"([{"number":"010-1234-56##","name":"r"}])", report, kr), "[]\n");
+  EXPECT_EQ(report.dropped.at(kRange), 1u);
+  CheckOptions check;
+  check.region = "KR";
+  const CheckReport checked = checkList(R"([{"number":"+82 1588-####","name":"r"}])", check);
+  EXPECT_EQ(checked.range_numbers, 10000u);
+  EXPECT_EQ(checked.counts.at(kRange), 1u);
+  for (const char* not_a_range : {"#", "12#3", "+#1", "abc#"})
+    EXPECT_FALSE(rangeOf(not_a_range)) << not_a_range;
+  EXPECT_EQ(memberOf(*rangeOf(" 02-1588-1##"), 7), "02-1588-107");
 }
 
 TEST(ListFix, WhatFixWritesChecksCleanUnderTheSameRegion) {
