@@ -46,6 +46,17 @@ std::optional<std::string> whyNothingApplied(const DeviceState& before,
 // value when the key holds nothing unusual.
 std::optional<std::string> ignoredControlValue(const DeviceState& state);
 
+// How a delta list's state reads in the status: "waiting, 3 element(s)",
+// "no data (...)", "missing", ...
+std::string describeDeltaList(const DeviceState& state, const DeltaListState& list);
+
+// What the next incremental request does: a word ("restore", "update",
+// "nothing") and a sentence.
+std::pair<std::string, std::string> nextIncrementalRequest(const DeviceState& state);
+
+// The last request's outcome in one line, from the service's note.
+std::string lastRequestLine(const DeviceState& state);
+
 // How a delta list's state reads in one word: "missing", "empty", "waiting",
 // "no data", or "without a container".
 std::string deltaListWord(const DeviceState& state, const DeltaListState& list);

@@ -14,8 +14,8 @@ using namespace calldir::cli;
 
 // The command groups, in the order --help lists them.
 constexpr void (*kCommandGroups[])(CLI::App&, Session&) = {
-    addDeviceCommands,  addBundleCommands,    addSettingsCommands, addStatusCommands,     addListCommands,
-    addRequestCommands, addDirectoryCommands, addAppCommands,      addConventionCommands,
+    addDeviceCommands,  addBundleCommands,    addSettingsCommands, addStatusCommands, addListCommands,
+    addRequestCommands, addDirectoryCommands, addWhyCommands,      addAppCommands,    addConventionCommands,
 };
 
 }  // namespace

@@ -37,6 +37,7 @@ void addListCommands(CLI::App& app, Session& session);
 void addRequestCommands(CLI::App& app, Session& session);
 void addDirectoryCommands(CLI::App& app, Session& session);
 void addAppCommands(CLI::App& app, Session& session);
+void addWhyCommands(CLI::App& app, Session& session);
 void addConventionCommands(CLI::App& app, Session& session);
 
 }  // namespace calldir::cli

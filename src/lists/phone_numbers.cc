@@ -33,6 +33,19 @@ std::string regionOfDigits(std::string_view digits) {
   return region == "ZZ" || region == "001" ? "" : region;
 }
 
+std::optional<std::pair<int, std::string>> splitInternational(std::string_view digits) {
+  PhoneNumber number;
+  if (digits.empty() ||
+      util().Parse("+" + std::string(digits), "ZZ", &number) != PhoneNumberUtil::NO_PARSING_ERROR) {
+    return std::nullopt;
+  }
+  std::string national;
+  util().GetNationalSignificantNumber(number, &national);
+  return std::pair{number.country_code(), national};
+}
+
+int countryCodeOf(std::string_view region) { return util().GetCountryCodeForRegion(std::string(region)); }
+
 bool isDigitsOnly(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

@@ -1,0 +1,82 @@
+#include "lists/list_find.h"
+
+#include <set>
+
+#include "lists/line_counter.h"
+#include "lists/number_range.h"
+#include "lists/number_reader.h"
+#include "platform/text.h"
+
+namespace calldir::lists {
+
+namespace {
+
+// The number of `range` that `number` is, if any.
+bool rangeHolds(const NumberRange& range, std::int64_t number, NumberReader& reader) {
+  if (number <= 0 || range.hashes > 18) return false;
+  std::uint64_t base = 1;
+  for (unsigned i = 0; i < range.hashes; ++i) base *= 10;
+  const std::string member = memberOf(range, static_cast<std::uint64_t>(number) % base);
+  const NumberReading reading = reader.read(member);
+  return reading.kind != NumberReading::Kind::kUnreadable && reading.digits == std::to_string(number);
+}
+
+class Finder {
+ public:
+  Finder(const std::vector<std::int64_t>& numbers, const CheckOptions& options, std::string_view text)
+      : targets_(numbers.begin(), numbers.end()), options_(options), lines_(text), reader_(options.region) {}
+
+  void visit(std::size_t index, const storage::CallerEntry& element, ListFinding& out) {
+    if (!element.number) return;
+    Occurrence at;
+    at.element = index + 1;
+    at.text = std::string(*element.number);
+    if (element.name) at.name = std::string(*element.name);
+    at.use =
+        options_.role == ListRole::kDel ? storage::useForRemoving(element) : storage::useForAdding(element);
+    at.stored = platform::integerValue(*element.number);
+    at.line = lines_.lineOf(element.raw);
+    if (targets_.count(at.stored)) {
+      out.found[at.stored].push_back(at);
+      return;
+    }
+    if (auto range = rangeOf(*element.number)) {
+      at.how = Occurrence::How::kInRange;
+      for (std::int64_t number : targets_) {
+        if (rangeHolds(*range, number, reader_)) out.found[number].push_back(at);
+      }
+      return;
+    }
+    const NumberReading reading = reader_.read(*element.number);
+    if (reading.kind == NumberReading::Kind::kUnreadable) return;
+    const std::int64_t meant = platform::integerValue(reading.digits);
+    if (targets_.count(meant)) {
+      at.how = Occurrence::How::kMeant;
+      out.found[meant].push_back(at);
+    }
+  }
+
+ private:
+  std::set<std::int64_t> targets_;
+  const CheckOptions& options_;
+  LineCounter lines_;
+  NumberReader reader_;
+};
+
+}  // namespace
+
+ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers,
+                        const CheckOptions& options) {
+  ListFinding out;
+  CheckedList checked = checkAndKeepList(std::move(data), options);
+  out.check = std::move(checked.report);
+  if (!out.check.isList()) return out;
+  auto list = storage::parseCallerList(std::move(checked.plain));
+  if (!list) return out;
+  Finder finder(numbers, options, list->text());
+  storage::forEachCallerEntry(
+      *list, [&](std::size_t index, const storage::CallerEntry& e) { finder.visit(index, e, out); });
+  return out;
+}
+
+}  // namespace calldir::lists
