@@ -94,7 +94,7 @@ class Checker {
     const bool too_many = range.count > options_.max_expand;
     note(n, line, kRange,
          "\"" + range.pattern + "\" is a range of " + std::to_string(range.count) +
-             " numbers, which the extension " + "takes as " + std::to_string(number) + "; " +
+             " numbers, which the extension takes as " + std::to_string(number) + "; " +
              (too_many ? "more than --max-expand " + std::to_string(options_.max_expand) +
                              ", so `list fix --expand-ranges` refuses it"
                        : "`list fix --expand-ranges` writes them all"));

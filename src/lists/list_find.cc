@@ -11,7 +11,8 @@ namespace calldir::lists {
 
 namespace {
 
-// The number of `range` that `number` is, if any.
+// Whether `number` is one of the numbers `range` stands for, read as the
+// list's reader reads them.
 bool rangeHolds(const NumberRange& range, std::int64_t number, NumberReader& reader) {
   if (number <= 0 || range.hashes > 18) return false;
   std::uint64_t base = 1;
