@@ -72,6 +72,7 @@ std::string describe(const Occurrence& at, const ListAccount& list) {
   if (at.use == storage::ElementUse::kNoName)
     return placeOf(at) + " lists it without a name: a reader skips it";
   const std::string name = at.name ? " as " + base::jsonQuote(*at.name) : "";
+  if (list.refused()) return placeOf(at) + " lists it" + name + ", but the list is refused as a whole";
   if (list.role == lists::ListRole::kDel) return placeOf(at) + " lists it: an update removes it";
   if (list.role == lists::ListRole::kAdd) return placeOf(at) + " lists it" + name + ": an update adds it";
   return placeOf(at) + " lists it" + name + ": a restore from zero adds it";

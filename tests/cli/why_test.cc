@@ -73,6 +73,13 @@ TEST_F(WhyTest, WaitingListsAndARefusedListAreTold) {
             std::string::npos)
       << out;
   EXPECT_NE(out.find("the update fails as a whole"), std::string::npos);
+  testing::writeFile(dir.file("add.json"),
+                     R"([{"number":"821011111111","name":"A"},{"number":"821011111111","name":"B"}])");
+  ASSERT_EQ(calldir("app put --replace --add " + dir.file("add.json")).status, 0);  // a duplicate
+  out = why("821011111111", 1);
+  EXPECT_NE(out.find("an update fails: error 4 (duplicateEntries) at element 2"), std::string::npos) << out;
+  EXPECT_NE(out.find("element 2 (line 1) lists it as \"B\", but the list is refused as a whole"),
+            std::string::npos);
   // One object per number.
   const auto r = calldir("why --json 821012345678 821099999999");
   EXPECT_EQ(r.status, 1);
