@@ -375,18 +375,31 @@ class CrashSession {
   // Says what happened, for the progress lines.
   std::string killDuring(bool restore, TrialCounts& counts) {
     double& estimate = restore ? restore_seconds_ : delta_seconds_;
-    const double delay = std::uniform_real_distribution<double>(0, estimate * 1.3)(random_);
     const bool kill_extension = std::uniform_int_distribution<int>(0, 1)(random_) == 1;
+    // The service commits after its extension is gone: a kill of the
+    // extension is aimed at the part of the request before that.
+    const double delay =
+        std::uniform_real_distribution<double>(0, estimate * (kill_extension ? 0.8 : 1.3))(random_);
     const auto started = Clock::now();
     const auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
     const pid_t service = commands_.start({"reload"});
     int status = -1;
     std::vector<pid_t> extensions;
     std::string what;
-    if (!exitedBy(service,
-                  started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay)),
-                  status)) {
-      extensions = commands_.extensionsOf(service);
+    bool exited = exitedBy(
+        service, started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay)),
+        status);
+    if (!exited) extensions = commands_.extensionsOf(service);
+    // The extension runs for only part of the request (the service starts
+    // before it and commits after it): a kill meant for it waits for one,
+    // while the service runs, rather than landing on the service instead
+    // (a service that never starts one is killed after a minute).
+    const auto wait_until = Clock::now() + std::chrono::seconds(60);
+    while (kill_extension && !exited && extensions.empty() && Clock::now() < wait_until) {
+      exited = exitedBy(service, Clock::now() + std::chrono::milliseconds(1), status);
+      if (!exited) extensions = commands_.extensionsOf(service);
+    }
+    if (!exited) {
       if (kill_extension && !extensions.empty()) {
         ::kill(extensions.front(), SIGKILL);
         ++counts.killed_extension;
