@@ -8,6 +8,7 @@
 
 #include "base/json_quote.h"
 #include "lists/list_writer.h"
+#include "lists/phone_numbers.h"
 #include "lists/text_encoding.h"
 
 namespace calldir::lists {
@@ -22,8 +23,7 @@ bool hasDigit(std::string_view text) {
 
 // The position (from 0) of the column `which` names.
 base::Result<std::size_t> columnIndex(const std::string& which, const std::optional<Row>& header) {
-  if (!which.empty() &&
-      std::all_of(which.begin(), which.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (isDigitsOnly(which)) {
     std::size_t position = 0;
     const auto [end, error] = std::from_chars(which.data(), which.data() + which.size(), position);
     if (error != std::errc() || end != which.data() + which.size()) {

@@ -7,6 +7,7 @@
 #include "lists/list_writer.h"
 #include "lists/number_range.h"
 #include "lists/number_reader.h"
+#include "lists/phone_numbers.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -22,12 +23,6 @@ struct FixEntry {
   std::uint32_t element;  // counted from 1
   std::uint32_t line;     // 0 when there are no lines
 };
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // Whether the element's text holds members other than "number" and "name";
 // a cheap count of its keys is enough for the report.
@@ -78,7 +73,7 @@ class Fixer {
       }
       ++report_.doubtful_kept;
     }
-    if (reading.digits != trimmed(*element.number)) ++report_.numbers_rewritten;
+    if (reading.digits != trimmedOfBlanks(*element.number)) ++report_.numbers_rewritten;
     if (hasOtherMembers(element.raw)) ++report_.members_removed;
     entries.push_back({platform::integerValue(reading.digits), removing ? std::string_view() : *element.name,
                        static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "lists/phone_numbers.h"
+
 namespace calldir::lists {
 
-namespace {
-
-bool isSeparator(char c) { return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')'; }
-
-}  // namespace
-
 std::optional<NumberRange> rangeOf(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  text = trimmedOfBlanks(text);
+  if (text.empty()) return std::nullopt;
   NumberRange range;
   bool digits_before = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -24,7 +19,7 @@ std::optional<NumberRange> rangeOf(std::string_view text) {
     } else if (c >= '0' && c <= '9') {
       if (range.hashes > 0) return std::nullopt;  // a digit after a "#": not the last digits
       digits_before = true;
-    } else if (!(isSeparator(c) || (c == '+' && i == 0))) {
+    } else if (!(isNumberSeparator(c) || (c == '+' && i == 0))) {
       return std::nullopt;
     }
   }

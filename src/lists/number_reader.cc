@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <set>
 
+#include "lists/phone_numbers.h"
+
 namespace calldir::lists {
 
 namespace {
@@ -20,17 +22,12 @@ constexpr std::string_view kSentinels[] = {"0000", "1234", "5555", "9999"};
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool allDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), isDigit);
-}
-
 // Digits, spaces, "-", "." and parentheses, and a "+" only in front: what
 // libphonenumber reads as the digits alone.
 bool plainlyWritten(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  return std::any_of(text.begin(), text.end(), isDigit) && std::all_of(text.begin(), text.end(), [](char c) {
-           return isDigit(c) || c == ' ' || c == '-' || c == '.' || c == '(' || c == ')';
-         });
+  return std::any_of(text.begin(), text.end(), isDigit) &&
+         std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || isNumberSeparator(c); });
 }
 
 // The block of `digits` (8 to 17 of them): all but the last four, and the
@@ -46,12 +43,6 @@ std::string digitsOf(std::string_view text) {
   std::string out;
   std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit);
   return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // The number a country code and national digits name, as libphonenumber
@@ -162,8 +153,8 @@ NumberReading NumberReader::parsed(std::string_view text) {
 
 NumberReading NumberReader::read(std::string_view written) {
   using Kind = NumberReading::Kind;
-  const std::string_view text = trimmed(written);
-  if (allDigits(text)) {
+  const std::string_view text = trimmedOfBlanks(written);
+  if (isDigitsOnly(text)) {
     const Verdict as_written = verdictOf(text);
     if (as_written == Verdict::kValid) return {Kind::kAsWritten, std::string(text)};
     if (region_.empty()) {
@@ -182,7 +173,7 @@ NumberReading NumberReader::read(std::string_view written) {
 }
 
 std::string NumberReader::whyNotValid(std::string_view written, const NumberReading& reading) const {
-  const std::string_view text = trimmed(written);
+  const std::string_view text = trimmedOfBlanks(written);
   const std::string quoted = "\"" + std::string(text) + "\"";
   if (reading.kind == NumberReading::Kind::kDoubtful) {
     const std::string invalid =

@@ -2,7 +2,6 @@
 
 #include <phonenumbers/phonenumberutil.h>
 
-#include <algorithm>
 
 namespace calldir::lists {
 
@@ -45,9 +44,5 @@ std::optional<std::pair<int, std::string>> splitInternational(std::string_view d
 }
 
 int countryCodeOf(std::string_view region) { return util().GetCountryCodeForRegion(std::string(region)); }
-
-bool isDigitsOnly(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 }  // namespace calldir::lists

@@ -25,6 +25,22 @@ std::optional<std::pair<int, std::string>> splitInternational(std::string_view d
 int countryCodeOf(std::string_view region);
 
 // True when `text` is nothing but decimal digits.
-bool isDigitsOnly(std::string_view text);
+inline bool isDigitsOnly(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// The characters people write between a number's digits: "+82 (10) 1234-5678".
+inline bool isNumberSeparator(char c) { return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')'; }
+
+// `text` without the spaces and tabs around it.
+inline std::string_view trimmedOfBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 }  // namespace calldir::lists
