@@ -211,6 +211,7 @@ CheckedList checkAndKeepList(std::string data, const CheckOptions& options) {
   Checker checker(options, report, list->text());
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
     checker.visit(index, e);
+    if (options.each) options.each(index, e, list->text());
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, report.elements);
   });
   out.plain = std::move(*list).releaseText();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/call_directory.h"
+#include "storage/caller_list.h"
 #include "storage/list_content.h"
 
 namespace calldir::lists {
@@ -58,6 +59,9 @@ struct CheckOptions {
   // Told how many elements of how many are done, now and then.
   std::function<void(std::size_t done, std::size_t total)> progress;
   std::uint64_t max_expand = kDefaultMaxExpand;  // as `list fix --max-expand` will take it
+  // Shown each element as the walk reaches it, with the plain text the
+  // elements point into, for a caller that reads the list too.
+  std::function<void(std::size_t index, const storage::CallerEntry&, std::string_view text)> each;
 };
 
 // How often the list tools tell their progress: every this many elements.

@@ -24,10 +24,12 @@ bool rangeHolds(const NumberRange& range, std::int64_t number, NumberReader& rea
 
 class Finder {
  public:
-  Finder(const std::vector<std::int64_t>& numbers, const CheckOptions& options, std::string_view text)
-      : targets_(numbers.begin(), numbers.end()), options_(options), lines_(text), reader_(options.region) {}
+  Finder(const std::vector<std::int64_t>& numbers, const CheckOptions& options)
+      : targets_(numbers.begin(), numbers.end()), options_(options), reader_(options.region) {}
 
-  void visit(std::size_t index, const storage::CallerEntry& element, ListFinding& out) {
+  void visit(std::size_t index, const storage::CallerEntry& element, std::string_view text,
+             ListFinding& out) {
+    if (!lines_) lines_.emplace(text);
     if (!element.number) return;
     Occurrence at;
     at.element = index + 1;
@@ -36,7 +38,7 @@ class Finder {
     at.use =
         options_.role == ListRole::kDel ? storage::useForRemoving(element) : storage::useForAdding(element);
     at.stored = platform::integerValue(*element.number);
-    at.line = lines_.lineOf(element.raw);
+    at.line = lines_->lineOf(element.raw);
     if (targets_.count(at.stored)) {
       out.found[at.stored].push_back(at);
       return;
@@ -60,23 +62,20 @@ class Finder {
  private:
   std::set<std::int64_t> targets_;
   const CheckOptions& options_;
-  LineCounter lines_;
+  std::optional<LineCounter> lines_;  // in the list's plain text, once the walk shows it
   NumberReader reader_;
 };
 
 }  // namespace
 
-ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers,
-                        const CheckOptions& options) {
+ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers, CheckOptions options) {
   ListFinding out;
-  CheckedList checked = checkAndKeepList(std::move(data), options);
-  out.check = std::move(checked.report);
-  if (!out.check.isList()) return out;
-  auto list = storage::parseCallerList(std::move(checked.plain));
-  if (!list) return out;
-  Finder finder(numbers, options, list->text());
-  storage::forEachCallerEntry(
-      *list, [&](std::size_t index, const storage::CallerEntry& e) { finder.visit(index, e, out); });
+  Finder finder(numbers, options);
+  // One walk: the check's, which shows the finder every element.
+  options.each = [&](std::size_t index, const storage::CallerEntry& e, std::string_view text) {
+    finder.visit(index, e, text, out);
+  };
+  out.check = checkList(std::move(data), options);
   return out;
 }
 

@@ -38,7 +38,6 @@ struct ListFinding {
 
 // Finds `numbers` in the list in `data`, read as `options` say (its role
 // decides what its reader needs).
-ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers,
-                        const CheckOptions& options);
+ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers, CheckOptions options);
 
 }  // namespace calldir::lists
