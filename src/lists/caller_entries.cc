@@ -59,7 +59,6 @@ base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntrie
   ElementLines lines(content.plain_input ? list->text() : std::string_view(), options.source_lines);
   base::Status refused;
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
-    const auto line = lines.lineOf(index, e.raw);
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, list->count());
     if (!refused.ok() || storage::useForAdding(e) != storage::ElementUse::kApplied) return;
     const NumberReading reading = reader.read(*e.number);
@@ -67,6 +66,8 @@ base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntrie
       out.add(platform::integerValue(reading.digits), *e.name);
       return;
     }
+    // Lines are counted only up to the one element refused.
+    const auto line = lines.lineOf(index, e.raw);
     refused = base::Status::InvalidArgument("element " + std::to_string(index + 1) +
                                             (line ? " (line " + std::to_string(*line) + ")" : "") + ": " +
                                             reader.whyNotValid(*e.number, reading) +
