@@ -66,13 +66,9 @@ void printLookup(const std::string& text, std::int64_t number, const std::vector
 int runLookup(const LookupOptions& options, Io& io) {
   const auto texts = typedTexts(options, io);
   if (!texts.ok()) return fail(io, "lookup", texts.status());
-  lists::NumberReader reader(options.region);
-  std::vector<std::int64_t> numbers;
-  for (const std::string& text : *texts) {
-    const auto number = typedNumber(text, reader);
-    if (!number.ok()) return fail(io, "lookup", number.status());
-    numbers.push_back(*number);
-  }
+  const auto typed = typedNumbers(*texts, options.region);
+  if (!typed.ok()) return fail(io, "lookup", typed.status());
+  const std::vector<std::int64_t>& numbers = *typed;
   auto device = openWithStore(options.root);
   if (!device.ok()) return fail(io, "", device.status());
   telephony::CallDirectoryStore& store = *(*device)->store().value();

@@ -28,6 +28,18 @@ base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReade
   return number;
 }
 
+base::Result<std::vector<std::int64_t>> typedNumbers(const std::vector<std::string>& texts,
+                                                     const std::string& region) {
+  lists::NumberReader reader(region);
+  std::vector<std::int64_t> numbers;
+  for (const std::string& text : texts) {
+    const auto number = typedNumber(text, reader);
+    if (!number.ok()) return number.status();
+    numbers.push_back(*number);
+  }
+  return numbers;
+}
+
 std::vector<std::string> likelyRegions(telephony::CallDirectoryStore& store) {
   std::map<std::string, std::size_t> counts;
   for (std::int64_t number : store.someNumbers(1000).valueOr({})) {

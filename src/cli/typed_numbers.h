@@ -20,6 +20,10 @@ namespace calldir::cli {
 // invalid-argument error for a text that is no number.
 base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader);
 
+// Each of `texts` read as typedNumber reads it, under `region`.
+base::Result<std::vector<std::int64_t>> typedNumbers(const std::vector<std::string>& texts,
+                                                     const std::string& region);
+
 // The regions most of the stored numbers belong to, most common first.
 std::vector<std::string> likelyRegions(telephony::CallDirectoryStore& store);
 

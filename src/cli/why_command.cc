@@ -245,13 +245,9 @@ Accounts accountsOf(DeviceAccess& device, const std::vector<std::int64_t>& numbe
 }  // namespace
 
 int runWhy(const WhyOptions& options, Io& io) {
-  lists::NumberReader reader(options.region);
-  std::vector<std::int64_t> numbers;
-  for (const std::string& text : options.numbers) {
-    const auto number = typedNumber(text, reader);
-    if (!number.ok()) return fail(io, "why", number.status());
-    numbers.push_back(*number);
-  }
+  const auto typed = typedNumbers(options.numbers, options.region);
+  if (!typed.ok()) return fail(io, "why", typed.status());
+  const std::vector<std::int64_t>& numbers = *typed;
   auto device = DeviceAccess::open(options.root);
   if (!device.ok()) return fail(io, "", device.status());
   const auto st = readDeviceState(**device);
