@@ -260,13 +260,17 @@ int runWhy(const WhyOptions& options, Io& io) {
   base::JsonWriter json;
   json.beginArray();
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    Answer a{options.numbers[i], numbers[i], (*store)->labelsFor(numbers[i]).valueOr({}), {}, {}, {}};
+    auto labels = (*store)->labelsFor(numbers[i]);
+    if (!labels.ok()) return fail(io, "why", labels.status());
+    Answer a{options.numbers[i], numbers[i], std::move(labels).value(), {}, {}, {}};
     for (const auto& [key, line] : st->status_lines) {
       if (line.find(std::to_string(a.number)) != std::string::npos) a.status_lines.emplace_back(key, line);
     }
     if (a.labels.empty()) {
       all_shown = false;
-      a.others = nearest(a.input, a.number, regions, **store).valueOr({});
+      auto others = nearest(a.input, a.number, regions, **store);
+      if (!others.ok()) return fail(io, "why", others.status());
+      a.others = std::move(others).value();
     }
     a.next = nextEffect(*st, lists, a.number, a.labels);
     options.json ? writeJson(a, *st, lists, json) : printText(a, *st, lists, io);
