@@ -47,6 +47,7 @@ class Fixer {
       : options_(options), report_(report), lines_(text, options.source_lines), reader_(options.region) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
+    if (!refusal_.ok()) return;  // nothing will be written
     const std::size_t n = index + 1;
     const std::optional<std::size_t> line = lines_.lineOf(index, element.raw);
     const bool removing = options_.role == ListRole::kDel;
@@ -75,8 +76,7 @@ class Fixer {
     }
     if (reading.digits != trimmedOfBlanks(*element.number)) ++report_.numbers_rewritten;
     if (hasOtherMembers(element.raw)) ++report_.members_removed;
-    entries.push_back({platform::integerValue(reading.digits), removing ? std::string_view() : *element.name,
-                       static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});
+    keep(reading.digits, element, n, line);
   }
 
   std::vector<FixEntry> entries;
@@ -103,7 +103,6 @@ class Fixer {
     }
     ++report_.ranges;
     report_.range_numbers += range.count;
-    const bool removing = options_.role == ListRole::kDel;
     for (std::uint64_t i = 0; i < range.count; ++i) {
       const std::string member = memberOf(range, i);
       const NumberReading reading = reader_.read(member);
@@ -112,10 +111,16 @@ class Fixer {
              reader_.whyNotValid(member, reading) + ", of the range " + quoted);
         continue;
       }
-      entries.push_back({platform::integerValue(reading.digits),
-                         removing ? std::string_view() : *element.name, static_cast<std::uint32_t>(n),
-                         static_cast<std::uint32_t>(line.value_or(0))});
+      keep(reading.digits, element, n, line);
     }
+  }
+
+  // An entry that stays: `digits` with the element's name (none in a delete list).
+  void keep(const std::string& digits, const storage::CallerEntry& element, std::size_t n,
+            std::optional<std::size_t> line) {
+    entries.push_back({platform::integerValue(digits),
+                       options_.role == ListRole::kDel ? std::string_view() : *element.name,
+                       static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});
   }
 
   void drop(std::size_t n, std::optional<std::size_t> line, const char* code, std::string message) {
