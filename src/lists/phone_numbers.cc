@@ -2,7 +2,6 @@
 
 #include <phonenumbers/phonenumberutil.h>
 
-
 namespace calldir::lists {
 
 namespace {
