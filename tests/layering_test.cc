@@ -26,6 +26,11 @@ const std::map<std::string, std::set<std::string>>& allowedIncludes() {
         {"lists", {"base", "platform", "codec", "storage"}},
         {"cli", {"base", "platform", "codec", "storage", "handler", "wire", "device", "telephony", "lists"}},
     };
+    // The command line's own folders: what the commands share, and the
+    // commands (checked further below).
+    layers["common"] = layers["cli"];
+    layers["common"].insert("cli");
+    layers["commands"] = layers["common"];
     for (auto& [folder, below] : layers) below.insert(folder);
     return layers;
   }();
@@ -54,6 +59,28 @@ TEST(Layering, EveryIncludePointsDown) {
     }
   }
   EXPECT_GT(files, 50u);
+}
+
+// A command's file includes no other command's, and what the commands share
+// includes none: a command is changed in one place.
+TEST(Layering, NoCommandIncludesAnother) {
+  const std::filesystem::path cli = std::filesystem::path(CALLDIR_SOURCE_DIR) / "src" / "cli";
+  const std::regex include(R"re(^\s*#\s*include\s+"cli/commands/([a-z_]+)\.h")re");
+  std::size_t commands = 0;
+  for (const char* folder : {"commands", "common"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(cli / folder)) {
+      commands += folder == std::string("commands");
+      std::ifstream in(entry.path());
+      std::string line;
+      for (int number = 1; std::getline(in, line); ++number) {
+        std::smatch match;
+        if (!std::regex_search(line, match, include)) continue;
+        EXPECT_TRUE(folder == std::string("commands") && match[1] == entry.path().stem().string())
+            << entry.path().string() << ":" << number << " includes the command " << match[1];
+      }
+    }
+  }
+  EXPECT_GT(commands, 20u);
 }
 
 }  // namespace

@@ -1,24 +1,15 @@
-// The calldir command: the root options, the table of command groups, the
-// parse and the exit. Each group declares its own commands beside its code.
+// The calldir command: the root options, the tree built from the command
+// table, the parse and the exit.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <string_view>
 
-#include "cli/conventions.h"
-#include "cli/session.h"
-
-namespace {
+#include "cli/command_table.h"
+#include "cli/common/help.h"
+#include "cli/dispatcher.h"
 
 using namespace calldir::cli;
-
-// The command groups, in the order --help lists them.
-constexpr void (*kCommandGroups[])(CLI::App&, Session&) = {
-    addDeviceCommands,  addBundleCommands,    addSettingsCommands, addStatusCommands, addListCommands,
-    addRequestCommands, addDirectoryCommands, addWhyCommands,      addAppCommands,    addConventionCommands,
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -42,7 +33,7 @@ int main(int argc, char** argv) {
   app.add_flag("--quiet", quiet, "Show no progress on standard error, however long the work takes");
   // Progress only for a person watching: on a terminal, and not asked away.
   app.parse_complete_callback([&] { session.io.progress = ::isatty(STDERR_FILENO) == 1 && !quiet; });
-  for (auto add : kCommandGroups) add(app, session);
+  addCommands(app, commandTable(), commandGroups(), session);
 
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == "--help-all") {

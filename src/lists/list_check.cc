@@ -187,11 +187,15 @@ CheckReport checkList(std::string data, const CheckOptions& options) {
 }
 
 CheckedList checkAndKeepList(std::string data, const CheckOptions& options) {
+  return checkListContent(
+      options.as_stored ? storage::readListText(std::move(data)) : storage::readListInput(std::move(data)),
+      options);
+}
+
+CheckedList checkListContent(storage::ListContent content, const CheckOptions& options) {
   CheckedList out;
   CheckReport& report = out.report;
   report.role = options.role;
-  storage::ListContent content =
-      options.as_stored ? storage::readListText(std::move(data)) : storage::readListInput(std::move(data));
   report.content = content.kind;
   report.plain_input = content.plain_input;
   report.failure = content.failure;

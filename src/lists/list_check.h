@@ -116,4 +116,8 @@ struct CheckedList {
 };
 CheckedList checkAndKeepList(std::string data, const CheckOptions& options);
 
+// As checkAndKeepList, for a list already read (a list file, as ListFiles
+// reads it).
+CheckedList checkListContent(storage::ListContent content, const CheckOptions& options);
+
 }  // namespace calldir::lists

@@ -68,14 +68,15 @@ class Finder {
 
 }  // namespace
 
-ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers, CheckOptions options) {
+ListFinding findNumbers(storage::ListContent content, const std::vector<std::int64_t>& numbers,
+                        CheckOptions options) {
   ListFinding out;
   Finder finder(numbers, options);
   // One walk: the check's, which shows the finder every element.
   options.each = [&](std::size_t index, const storage::CallerEntry& e, std::string_view text) {
     finder.visit(index, e, text, out);
   };
-  out.check = checkList(std::move(data), options);
+  out.check = checkListContent(std::move(content), options).report;
   return out;
 }
 

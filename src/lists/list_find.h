@@ -13,6 +13,7 @@
 
 #include "lists/list_check.h"
 #include "storage/caller_list.h"
+#include "storage/list_content.h"
 
 namespace calldir::lists {
 
@@ -36,8 +37,9 @@ struct ListFinding {
   std::map<std::int64_t, std::vector<Occurrence>> found;
 };
 
-// Finds `numbers` in the list in `data`, read as `options` say (its role
+// Finds `numbers` in the list file read as `content` (its role in `options`
 // decides what its reader needs).
-ListFinding findNumbers(std::string data, const std::vector<std::int64_t>& numbers, CheckOptions options);
+ListFinding findNumbers(storage::ListContent content, const std::vector<std::int64_t>& numbers,
+                        CheckOptions options);
 
 }  // namespace calldir::lists

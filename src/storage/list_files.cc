@@ -31,11 +31,17 @@ void ListFiles::saveAddZeroInstalledJsonToGroupFile(std::string_view name) {
   writeJsonToGroupFile(name, kInstalledMarkerText);
 }
 
-ListContent ListFiles::readResourceList(std::string_view name) {
+namespace {
+
+// The resource `name`.json, read as the extension reads it; `copy` is shown
+// its bytes before anything is decoded, with their kind of text.
+template <typename Copy>
+ListContent readResource(platform::FileManager& files, platform::Bundle& bundle, std::string_view name,
+                         Copy copy) {
   ListContent content;
-  auto path = bundle_.pathForResource(name, "json");
+  auto path = bundle.pathForResource(name, "json");
   if (!path) return content;
-  auto data = files_.dataWithContentsOfFile(*path);
+  auto data = files.dataWithContentsOfFile(*path);
   if (!data) {
     content.kind = ListContent::Kind::kUnreadable;
     return content;
@@ -44,12 +50,24 @@ ListContent ListFiles::readResourceList(std::string_view name) {
     content.kind = ListContent::Kind::kEmpty;
     return content;
   }
+  const TextKind text_kind = textKindOf(*data);
+  copy(*data, text_kind);
+  return decodeStoredText(std::move(*data), text_kind);
+}
+
+}  // namespace
+
+ListContent ListFiles::readResourceList(std::string_view name) {
   // The copy is written before anything is decoded, and even when nothing
   // will decode; bytes that are not text leave it created but unwritten.
-  const TextKind text_kind = textKindOf(*data);
-  const bool is_text = text_kind != TextKind::kNotText;
-  writeJsonToGroupFile(kResourceCopyName, is_text ? std::optional<std::string_view>(*data) : std::nullopt);
-  return decodeStoredText(std::move(*data), text_kind);
+  return readResource(files_, bundle_, name, [this](std::string_view data, TextKind text_kind) {
+    const bool is_text = text_kind != TextKind::kNotText;
+    writeJsonToGroupFile(kResourceCopyName, is_text ? std::optional<std::string_view>(data) : std::nullopt);
+  });
+}
+
+ListContent ListFiles::inspectResourceList(std::string_view name) {
+  return readResource(files_, bundle_, name, [](std::string_view, TextKind) {});
 }
 
 std::optional<std::string> ListFiles::readJsonDataFromResourceFile(std::string_view name) {

@@ -40,6 +40,13 @@ class ListFiles {
   // stored text into "callers.json" in the container before decoding it.
   ListContent readResourceList(std::string_view name);
 
+  // What the resource `name`.json holds, read as readResourceList reads it
+  // but copied nowhere: for a reader that only looks.
+  ListContent inspectResourceList(std::string_view name);
+
+  // The path of the container file `name`; no value without a container.
+  std::optional<std::string> groupFilePath(std::string_view name) { return locate(name); }
+
   // What the container file `name` holds; with `keep_stored`, the content
   // keeps the file's bytes too (a second buffer, so only when asked).
   ListContent readGroupList(std::string_view name, bool keep_stored = false);

@@ -15,6 +15,7 @@
 #include "device/device_root.h"
 #include "platform/call_directory.h"
 #include "telephony/call_directory_store.h"
+#include "telephony/request_result.h"
 
 namespace calldir::telephony {
 
@@ -49,23 +50,9 @@ struct RequestOptions {
   std::optional<InjectedFailure> fail;
 };
 
-struct RequestResult {
-  bool incremental = false;
-  std::optional<platform::CallDirectoryError> error;  // why the platform failed it; none when completed
-  bool completed() const { return !error; }
-  std::int64_t added = 0;    // identification entries added by the request
-  std::int64_t removed = 0;  // identification entries removed one by one
-  bool removed_all = false;
-  std::int64_t entries = 0;  // identification entries stored afterwards
-  bool extension_ran = false;
-  double extension_cpu_seconds = 0;
-  std::int64_t extension_peak_bytes = 0;
-  std::int64_t service_peak_bytes = 0;  // of this process, the telephony service
-  double wall_seconds = 0;
-};
-
 // Checks the options: a time limit that is a positive number of seconds, a
-// cap that is not negative, a memory limit of at least 1 MiB.
+// cap that is not negative, a memory limit of at least 1 MiB, a failure to
+// inject of an injectable code. runRequest checks them for every caller.
 base::Status checkRequestOptions(const RequestOptions& options);
 
 // Runs one request on the device, whose call directory store `store` is;
@@ -75,13 +62,6 @@ base::Status checkRequestOptions(const RequestOptions& options);
 // extension binary is missing. Then nothing has changed.
 base::Result<RequestResult> runRequest(const device::DeviceRoot& device, CallDirectoryStore& store,
                                        const RequestOptions& options);
-
-// The outcome of a request as one JSON object: "kind" ("incremental" or
-// "complete"), "completed", "error" (null or {"code", "name", "reason"}),
-// "added", "removed", "removed_all", "entries", "extension_cpu_seconds",
-// "extension_peak_bytes", "service_peak_bytes", "wall_seconds". The service keeps the one of the
-// last request it handled in the store, with "at" (when it ended) added.
-std::string requestJson(const RequestResult& result, const std::string& at = "");
 
 // True while a request is loading on the device.
 bool isLoading(const device::DeviceRoot& device);

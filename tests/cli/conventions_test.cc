@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "cli/cli_test.h"
-#include "cli/option_values.h"
+#include "cli/common/option_values.h"
 #include "codec/text_decoding.h"
 #include "test_util.h"
 
@@ -60,6 +60,8 @@ TEST_F(ConventionsTest, EveryJsonOutputIsOneDocument) {
   const auto status = json("status --json --explain");
   EXPECT_EQ(std::string_view(status["delta_lists"]["callersAdd.json"]["state"]), "empty");
   EXPECT_TRUE(status["last_request"]["completed"].get_bool().value());
+  // The note holds what the request measured, the service's memory too.
+  EXPECT_GT(status["last_request"]["service_peak_bytes"].get_int64().value(), 0);
   json("entries --json");
   const auto lookup = json("lookup --json 821020000002 '+1 202-555-0123'", 1);
   EXPECT_EQ(std::string_view(lookup.at(0)["labels"].at(0)), "Caller 1");

@@ -1,5 +1,3 @@
-#include "cli/device_commands.h"
-
 #include <gtest/gtest.h>
 
 #include "cli/cli_test.h"

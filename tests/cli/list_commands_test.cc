@@ -1,10 +1,10 @@
-#include "cli/list_commands.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli/progress.h"
+#include "cli/commands/list_decode.h"
+#include "cli/commands/list_encode.h"
+#include "cli/common/progress.h"
 #include "codec/list_key.h"
 #include "test_util.h"
 

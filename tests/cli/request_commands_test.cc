@@ -1,8 +1,7 @@
-#include "cli/request_commands.h"
-
 #include <gtest/gtest.h>
 
 #include "cli/cli_test.h"
+#include "cli/common/request.h"
 #include "codec/text_decoding.h"
 #include "test_util.h"
 

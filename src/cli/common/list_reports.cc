@@ -1,0 +1,22 @@
+#include "cli/common/list_reports.h"
+
+#include "cli/common/io.h"
+
+namespace calldir::cli {
+
+void writeProblems(base::JsonWriter& json, const std::vector<lists::Problem>& problems) {
+  json.beginArray();
+  for (const auto& p : problems) {
+    json.lineBreak().beginObject().key("element").value(static_cast<std::uint64_t>(p.element)).key("line");
+    p.line ? json.value(static_cast<std::uint64_t>(*p.line)) : json.null();
+    json.key("code").value(p.code).key("message").value(p.message).endObject();
+  }
+  json.endArray();
+}
+
+std::string problemLine(const lists::Problem& p) {
+  return "element " + std::to_string(p.element) + (p.line ? " (line " + std::to_string(*p.line) + ")" : "") +
+         ": " + p.code + ": " + escapeForLine(p.message);
+}
+
+}  // namespace calldir::cli

@@ -1,0 +1,19 @@
+// How the list commands write what they found: every problem of a list as
+// JSON, and one problem on one line of text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/json_writer.h"
+#include "lists/list_check.h"
+
+namespace calldir::cli {
+
+// Writes `problems` as the JSON array of every list report.
+void writeProblems(base::JsonWriter& json, const std::vector<lists::Problem>& problems);
+
+// "element 3 (line 5): code: message", the message escaped to one line.
+std::string problemLine(const lists::Problem& problem);
+
+}  // namespace calldir::cli

@@ -1,0 +1,140 @@
+#include "telephony/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace calldir::telephony {
+
+base::Result<ChildProcess> ChildProcess::start(const Launch& launch) {
+  ChildProcess child;
+  int to_parent[2];
+  int to_child[2];
+  if (::pipe2(to_parent, O_CLOEXEC) != 0) return base::errnoStatus("cannot make a pipe", errno);
+  child.from_child_.reset(to_parent[0]);
+  base::FileDescriptor child_write(to_parent[1]);
+  if (::pipe2(to_child, O_CLOEXEC) != 0) return base::errnoStatus("cannot make a pipe", errno);
+  base::FileDescriptor child_read(to_child[0]);
+  child.to_child_.reset(to_child[1]);
+
+  // Everything the child needs is prepared before fork: only async-signal-safe
+  // calls happen between fork and exec.
+  std::vector<std::string> environment = launch.environment;
+  std::vector<char*> envp;
+  for (auto& s : environment) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::string path = launch.binary;
+  char* argv[] = {path.data(), nullptr};
+  rlimit memory{};
+  if (launch.address_space_bytes) memory.rlim_cur = memory.rlim_max = *launch.address_space_bytes;
+
+  const pid_t parent = ::getpid();
+  child.pid_ = ::fork();
+  if (child.pid_ < 0) return base::errnoStatus("cannot start the process " + launch.binary, errno);
+  if (child.pid_ == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+    // Move both ends out of the way first: either may already sit at a
+    // descriptor the child is to have.
+    const int r = ::fcntl(child_read.get(), F_DUPFD_CLOEXEC, 10);
+    const int w = ::fcntl(child_write.get(), F_DUPFD_CLOEXEC, 10);
+    if (r < 0 || w < 0 || ::dup2(r, launch.read_fd) < 0 || ::dup2(w, launch.write_fd) < 0) ::_exit(127);
+    if (launch.address_space_bytes) ::setrlimit(RLIMIT_AS, &memory);
+    ::execve(argv[0], argv, envp.data());
+    ::_exit(127);
+  }
+  return child;
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      reaped_(other.reaped_),
+      from_child_(std::move(other.from_child_)),
+      to_child_(std::move(other.to_child_)),
+      status_(other.status_),
+      usage_(other.usage_) {}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && !reaped_) reap(true);
+}
+
+std::optional<std::size_t> ChildProcess::read(std::vector<char>& buffer, Clock::time_point deadline) {
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return std::nullopt;
+    pollfd p{from_child_.get(), POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;  // interrupted, or the deadline above ends it
+    const ssize_t n = ::read(from_child_.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 ? 0 : static_cast<std::size_t>(n);
+  }
+}
+
+void ChildProcess::sendAndClose(std::string_view data) {
+  // The write fails with EPIPE, instead of SIGPIPE ending this process,
+  // when the child is gone; a SIGPIPE raised meanwhile is taken back.
+  sigset_t pipe_signal;
+  sigset_t previous;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
+  (void)base::writeFully(to_child_.get(), data);
+  const timespec no_wait{0, 0};
+  while (sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  to_child_.reset();
+}
+
+void ChildProcess::awaitExit(Clock::time_point deadline) {
+  char chunk[1 << 16];
+  while (Clock::now() < deadline) {
+    if (::wait4(pid_, &status_, WNOHANG, &usage_) == pid_) {
+      reaped_ = true;
+      return;
+    }
+    pollfd p{from_child_.get(), POLLIN, 0};
+    if (::poll(&p, 1, 2) > 0 && ::read(from_child_.get(), chunk, sizeof chunk) == 0) {
+      // It closed its end: only its exit is left to wait for, and poll on
+      // no descriptor just waits out its 2 ms.
+      from_child_.reset();
+    }
+  }
+  reap(true);
+}
+
+void ChildProcess::kill() { reap(true); }
+
+void ChildProcess::reap(bool kill_first) {
+  if (reaped_) return;
+  if (kill_first) ::kill(pid_, SIGKILL);
+  while (::wait4(pid_, &status_, 0, &usage_) < 0 && errno == EINTR) {
+  }
+  reaped_ = true;
+}
+
+bool ChildProcess::startFailed() const { return WIFEXITED(status_) && WEXITSTATUS(status_) == 127; }
+
+std::optional<std::string> ChildProcess::crash() const {
+  if (!WIFSIGNALED(status_) || WTERMSIG(status_) == SIGKILL) return std::nullopt;
+  return std::string(strsignal(WTERMSIG(status_)));
+}
+
+double ChildProcess::cpuSeconds() const {
+  return static_cast<double>(usage_.ru_utime.tv_sec + usage_.ru_stime.tv_sec) +
+         static_cast<double>(usage_.ru_utime.tv_usec + usage_.ru_stime.tv_usec) / 1e6;
+}
+
+// ru_maxrss is in kilobytes.
+std::int64_t ChildProcess::peakBytes() const { return static_cast<std::int64_t>(usage_.ru_maxrss) * 1024; }
+
+}  // namespace calldir::telephony
