@@ -82,4 +82,22 @@ base::Result<std::string> convertToUtf8(std::string_view text, std::string_view 
   return out;
 }
 
+base::Status checkNotUtf16(std::string_view text, std::string_view what) {
+  bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+  if (!utf16 && text.size() >= 8) {
+    // ASCII in UTF-16 without a mark: a zero byte beside every character.
+    std::size_t zeros[2] = {0, 0};
+    for (std::size_t i = 0; i < 8; ++i) zeros[i % 2] += text[i] == '\0';
+    utf16 = (zeros[0] == 4) != (zeros[1] == 4);
+  }
+  if (!utf16) return base::Status::Ok();
+  return base::Status::InvalidArgument(std::string(what) +
+                                       " is UTF-16 text, not UTF-8; read it with --encoding utf-16");
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  return text;
+}
+
 }  // namespace calldir::lists

@@ -15,6 +15,15 @@ namespace calldir::lists {
 // not UTF-8 at byte N, line L", byte and line counted from 1.
 base::Status checkUtf8(std::string_view text, std::string_view what);
 
+// An invalid-argument error naming `what` as UTF-16 text, with the option
+// that reads it, when `text` looks like UTF-16 (a UTF-16 byte-order mark, or
+// a zero byte in every other place of its start); ok otherwise.
+base::Status checkNotUtf16(std::string_view text, std::string_view what);
+
+// `text` without the UTF-8 byte-order mark that Notepad and PowerShell put
+// before it, if it has one.
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // `text` read in the encoding `encoding` (an iconv name, "CP949") as UTF-8.
 // An invalid-argument error names an encoding iconv does not know, and the
 // byte and line where the text is not in it.

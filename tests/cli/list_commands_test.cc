@@ -64,6 +64,23 @@ TEST(ListEncode, RefusesWhatIsNotAJsonArray) {
   EXPECT_EQ(decode(raw.out).out, "not json");
 }
 
+TEST(ListEncode, TakesListsAsEditorsSaveThem) {
+  const std::string list = testing::sampleCallerList(3);
+  // A UTF-8 byte-order mark before the list is no part of it...
+  const CommandRun marked = encode("\xEF\xBB\xBF" + list);
+  ASSERT_EQ(marked.status, kExitOk) << marked.err;
+  EXPECT_EQ(decode(marked.out).out, list);
+  // ...but --raw takes every byte.
+  EXPECT_EQ(decode(encode("\xEF\xBB\xBFraw", 0, true).out).out, "\xEF\xBB\xBFraw");
+  // UTF-16, with a mark or without one, is named with the option that reads it.
+  for (const std::string& utf16 : {std::string("\xFF\xFE[\0{\0\"\0", 8), std::string("[\0{\0\"\0n\0", 8)}) {
+    const CommandRun r = encode(utf16);
+    EXPECT_EQ(r.status, kExitBadInput);
+    EXPECT_NE(r.err.find("is UTF-16 text, not UTF-8; read it with --encoding utf-16"), std::string::npos)
+        << r.err;
+  }
+}
+
 TEST(ListDecode, NamesTheLayerThatFailed) {
   struct Case {
     std::string input;

@@ -60,5 +60,14 @@ TEST_F(TelephonyCommandsTest, RefusedInputChangesNothing) {
   EXPECT_EQ(calldir("reload --full --incremental").status, 2);
 }
 
+TEST_F(TelephonyCommandsTest, AListSavedWithAByteOrderMarkIsInstalledAsAList) {
+  ASSERT_EQ(calldir("init").status, 0);
+  ASSERT_EQ(calldir("enable").status, 0);
+  testing::writeFile(dir.file("marked.json"), "\xEF\xBB\xBF" + testing::readFile(example("callers.json")));
+  ASSERT_EQ(calldir("bundle put-resource " + dir.file("marked.json")).status, 0) << err();
+  const auto r = calldir("app restore --reload");
+  EXPECT_NE(r.out.find("added 8,"), std::string::npos) << r.out << err();
+}
+
 }  // namespace
 }  // namespace calldir::cli

@@ -90,6 +90,17 @@ TEST_F(WhyTest, WaitingListsAndARefusedListAreTold) {
   EXPECT_TRUE(answers.at(0)["lists"]["callersDel.json"]["present"].get_bool().value());
   EXPECT_EQ(std::string_view(answers.at(1)["next"]["action"]), "update");
   EXPECT_TRUE(answers.at(1)["lists"]["callersAdd.json"]["refused"].get_bool().value());
+  // Once an update has applied and emptied both lists, neither is refused.
+  testing::writeFile(dir.file("add.json"), R"([{"number":"821011111111","name":"A"}])");
+  ASSERT_EQ(calldir("app put --replace --add " + dir.file("add.json") + " --reload").status, 0) << err();
+  out = why("821011111111", 0);
+  EXPECT_EQ(out.find("fails"), std::string::npos) << out;
+  EXPECT_NE(out.find("for this number: the update leaves it: afterwards it shows \"A\""), std::string::npos)
+      << out;
+  ASSERT_EQ(parser.parse(calldir("why --json 821011111111").out).get(answers), simdjson::SUCCESS);
+  for (const char* list : {"callersDel.json", "callersAdd.json"}) {
+    EXPECT_FALSE(answers.at(0)["lists"][list]["refused"].get_bool().value()) << list;
+  }
 }
 
 }  // namespace

@@ -97,6 +97,20 @@ TEST_F(CsvCommands, CsvRoundTripsThroughListTextsAndTheStore) {
                                          std::string(CALLDIR_BINARY) + " --root " + root + " lookup -");
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, "821000000002\tSay \"hi\"\n821000000003\ttwo\\nlines\n");
+  // A line that reads as no number is answered in its place, and a
+  // byte-order mark before the first line is no part of it.
+  const std::string batch = "printf '\\357\\273\\277821000000002\\nNOT AVAILABLE\\n821099999999\\n' | " +
+                            std::string(CALLDIR_BINARY) + " --root " + root + " lookup ";
+  const auto text = testing::runCommand(batch + "- 2>/dev/null");
+  EXPECT_EQ(text.status, 2);
+  EXPECT_EQ(text.out, "821000000002\tSay \"hi\"\nNOT AVAILABLE\t(unreadable)\n821099999999\t(no label)\n");
+  const auto json = testing::runCommand(batch + "--json - 2>/dev/null");
+  EXPECT_EQ(json.status, 2);
+  EXPECT_NE(json.out.find("{\"input\": \"NOT AVAILABLE\", \"number\": null, \"labels\": [], \"hint\": null, "
+                          "\"error\": "),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"number\": 821099999999"), std::string::npos);
 }
 
 }  // namespace

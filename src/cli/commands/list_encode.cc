@@ -25,7 +25,9 @@ void declareListEncode(CLI::App& command, ListEncodeOptions& options) {
 }
 
 int runListEncode(const ListEncodeOptions& options, Io& io) {
-  auto read = readListInput(options.input, options.format, io);
+  ListInputOptions format = options.format;
+  format.any_bytes = options.raw;
+  auto read = readListInput(options.input, format, io);
   if (!read.ok()) return fail(io, "list encode", read.status());
   std::string plain = std::move(read->data);
   if (!options.format.from_csv && !options.raw) {

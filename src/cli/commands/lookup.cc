@@ -1,5 +1,6 @@
 #include "cli/commands/lookup.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "base/json_writer.h"
@@ -30,6 +31,7 @@ base::Result<std::vector<std::string>> typedTexts(const LookupOptions& options, 
     std::string_view line = rest.substr(0, end);
     rest.remove_prefix(std::min(end + 1, rest.size()));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte-order mark, as editors save one
     if (line.find_first_not_of(" \t") != std::string_view::npos) texts.emplace_back(line);
   }
   return texts;
@@ -53,34 +55,52 @@ void printLookup(const std::string& text, std::int64_t number, const std::vector
   if (hint) warn(io, "lookup: " + *hint);
 }
 
+// A text that reads as no number: its own line (the reason on standard
+// error), or its own object with the reason as "error".
+void printUnreadable(const std::string& text, const std::string& why, bool json_output,
+                     base::JsonWriter& json, Io& io) {
+  if (json_output) {
+    json.lineBreak().beginObject().key("input").value(text).key("number").null();
+    json.key("labels").beginArray().endArray().key("hint").null().key("error").value(why).endObject();
+    return;
+  }
+  io.out << escapeForLine(text) << "\t(unreadable)\n";
+  io.err << "calldir: lookup: " << why << "\n";
+}
+
 }  // namespace
 
 int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io) {
   const auto texts = typedTexts(options, io);
   if (!texts.ok()) return fail(io, "lookup", texts.status());
-  const auto typed = typedNumbers(*texts, options.region);
-  if (!typed.ok()) return fail(io, "lookup", typed.status());
-  const std::vector<std::int64_t>& numbers = *typed;
   telephony::CallDirectoryStore& store = device.openedStore();
+  lists::NumberReader reader(options.region);
   std::optional<std::vector<std::string>> likely;  // found once, on the first miss
-  bool all_found = true;
+  int worst = kExitOk;
   base::JsonWriter json;
   json.beginArray();
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
-    const auto labels = store.labelsFor(numbers[i]);
+  for (const std::string& text : *texts) {
+    // A number that cannot be read is answered in its place; the others go on.
+    const auto number = typedNumber(text, reader);
+    if (!number.ok()) {
+      worst = kExitBadInput;
+      printUnreadable(text, number.status().message(), options.json, json, io);
+      continue;
+    }
+    const auto labels = store.labelsFor(*number);
     if (!labels.ok()) return fail(io, "lookup", labels.status());
     std::optional<std::string> hint;
     if (labels->empty()) {
-      all_found = false;
+      worst = std::max<int>(worst, kExitNegative);
       if (!likely) likely = likelyRegions(store);
-      auto others = otherReadings((*texts)[i], numbers[i], *likely, store);
+      auto others = otherReadings(text, *number, *likely, store);
       if (!others.ok()) return fail(io, "lookup", others.status());
-      hint = missHint((*texts)[i], numbers[i], *others);
+      hint = missHint(text, *number, *others);
     }
-    printLookup((*texts)[i], numbers[i], *labels, hint, options.json, json, io);
+    printLookup(text, *number, *labels, hint, options.json, json, io);
   }
   if (options.json) io.out << json.endArray().finish();
-  return all_found ? kExitOk : kExitNegative;
+  return worst;
 }
 
 }  // namespace calldir::cli

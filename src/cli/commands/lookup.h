@@ -17,8 +17,9 @@ struct LookupOptions {
 };
 void declareLookup(CLI::App& command, LookupOptions& options);
 
-// The label(s) a call from each number shows; exit 1 when one has none, 2
-// when a NUMBER cannot be read. Digits alone are taken as they are; a number
+// The label(s) a call from each number shows, one line (or object) for
+// each; a NUMBER that cannot be read gets its own, with the reason. Exit 2
+// when one cannot be read, else 1 when one has no label. Digits alone are taken as they are; a number
 // with "+" or separators, and every number under a region, is read as a
 // phone number and looked up by its E.164 digits.
 int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io);

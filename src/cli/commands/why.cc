@@ -31,8 +31,10 @@ struct ListAccount {
     const auto it = finding.found.find(number);
     return it == finding.found.end() ? nullptr : &it->second;
   }
-  // The list fails as a whole: the platform refuses it, or it is no list.
-  bool refused() const { return present && (finding.check.refusal || !finding.check.isList()); }
+  // The request that reads the list fails as a whole: the platform refuses
+  // one of its operations. A list without data is skipped, and a malformed
+  // one emptied or restored as no entries: neither fails a request.
+  bool refused() const { return present && finding.check.refusal.has_value(); }
 };
 
 ListAccount accountOf(std::string name, lists::ListRole role, storage::ListContent content,
@@ -105,6 +107,9 @@ std::string nextEffect(const DeviceState& st, const Accounts& lists, std::int64_
       if (!lists.resource.present ||
           lists.resource.finding.check.content != storage::ListContent::Kind::kList) {
         return "the restore removes every entry and finds no list data: no label after it";
+      }
+      if (lists.resource.finding.check.malformed) {
+        return "the restore removes every entry and its list does not parse: no label after it";
       }
       if (lists.resource.refused())
         return "the restore fails as a whole, and the phone keeps what it shows now";

@@ -9,6 +9,9 @@ base::Result<ListInput> readListInput(const std::string& path, const ListInputOp
   if (!read.ok()) return read.status();
   ListInput input;
   input.from_csv = options.from_csv;
+  if (options.csv.encoding.empty() && !options.any_bytes) {
+    if (base::Status s = lists::checkNotUtf16(*read, displayName(path)); !s.ok()) return s;
+  }
   if (options.from_csv) {
     auto list = lists::csvToList(*read, options.csv);
     if (!list.ok()) return list.status().withContext(displayName(path));
@@ -19,10 +22,13 @@ base::Result<ListInput> readListInput(const std::string& path, const ListInputOp
   if (!options.csv.encoding.empty()) {
     auto converted = lists::convertToUtf8(*read, options.csv.encoding, displayName(path));
     if (!converted.ok()) return converted.status();
-    input.data = std::move(converted).value();
+    input.data = std::string(lists::withoutByteOrderMark(*converted));
     return input;
   }
   input.data = std::move(read).value();
+  if (!options.any_bytes && lists::withoutByteOrderMark(input.data).size() != input.data.size()) {
+    input.data.erase(0, 3);
+  }
   return input;
 }
 

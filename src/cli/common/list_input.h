@@ -15,6 +15,8 @@ namespace calldir::cli {
 
 struct ListInputOptions {
   bool from_csv = false;
+  // Take the bytes as they are: no byte-order mark skipped, no UTF-16 named.
+  bool any_bytes = false;
   lists::CsvOptions csv;  // columns, and the encoding (which a JSON input may name too)
 };
 

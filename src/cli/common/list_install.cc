@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 #include "cli/common/progress.h"
 #include "codec/text_decoding.h"
+#include "lists/text_encoding.h"
 #include "platform/json.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -36,6 +37,10 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
   auto read = readInput(source, io);
   if (!read.ok()) return read.status();
   std::string data = std::move(read).value();
+  if (base::Status s = lists::checkNotUtf16(data, displayName(source)); !s.ok()) return s;
+  // Installed without the byte-order mark an editor may have put before
+  // it: the extension would read neither a list text nor plain JSON with one.
+  if (lists::withoutByteOrderMark(data).size() != data.size()) data.erase(0, 3);
   const bool looks_plain = storage::looksLikePlainJson(data);
   if (form == InstallForm::kAuto) form = looks_plain ? InstallForm::kPlain : InstallForm::kEncoded;
   if (form == InstallForm::kEncoded && looks_plain) {
