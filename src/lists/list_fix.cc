@@ -53,22 +53,23 @@ class Fixer {
     const bool removing = options_.role == ListRole::kDel;
     switch (removing ? storage::useForRemoving(element) : storage::useForAdding(element)) {
       case storage::ElementUse::kNotObject:
-        return drop(n, line, kNotObject, "not an object");
+        return drop({n, line, kNotObject, element.raw, {}}, "not an object");
       case storage::ElementUse::kNoNumber:
-        return drop(n, line, kNoNumber, "no \"number\" text");
+        return drop({n, line, kNoNumber, element.raw, {}}, "no \"number\" text");
       case storage::ElementUse::kNoName:
-        return drop(n, line, kNoName, "no \"name\" text");
+        return drop({n, line, kNoName, *element.number, {}}, "no \"name\" text");
       case storage::ElementUse::kApplied:
         break;
     }
     if (auto range = rangeOf(*element.number)) return expand(n, line, *range, element);
     const NumberReading reading = reader_.read(*element.number);
     if (reading.kind == NumberReading::Kind::kUnreadable) {
-      return drop(n, line, kUnreadableNumber, reader_.whyNotValid(*element.number, reading));
+      return drop({n, line, kUnreadableNumber, *element.number, {}},
+                  reader_.whyNotValid(*element.number, reading));
     }
     if (reading.kind == NumberReading::Kind::kDoubtful) {
       if (!options_.keep_doubtful) {
-        return drop(n, line, kDoubtfulNumber,
+        return drop({n, line, kDoubtfulNumber, *element.number, reading.digits},
                     reader_.whyNotValid(*element.number, reading) + " (--keep-doubtful writes it as " +
                         reading.digits + ")");
       }
@@ -88,9 +89,9 @@ class Fixer {
               const storage::CallerEntry& element) {
     const std::string quoted = "\"" + range.pattern + "\"";
     if (!options_.expand_ranges) {
-      return drop(n, line, kRange,
-                  quoted + " is a range of " + std::to_string(range.count) +
-                      " numbers (--expand-ranges writes them)");
+      return drop({n, line, kRange, *element.number, {}}, quoted + " is a range of " +
+                                                              std::to_string(range.count) +
+                                                              " numbers (--expand-ranges writes them)");
     }
     if (range.count > options_.max_expand) {
       if (refusal_.ok()) {
@@ -107,7 +108,8 @@ class Fixer {
       const std::string member = memberOf(range, i);
       const NumberReading reading = reader_.read(member);
       if (!reading.valid() && !(options_.keep_doubtful && reading.kind == NumberReading::Kind::kDoubtful)) {
-        drop(n, line, reading.kind == NumberReading::Kind::kDoubtful ? kDoubtfulNumber : kUnreadableNumber,
+        const bool doubtful = reading.kind == NumberReading::Kind::kDoubtful;
+        drop({n, line, doubtful ? kDoubtfulNumber : kUnreadableNumber, member, reading.digits},
              reader_.whyNotValid(member, reading) + ", of the range " + quoted);
         continue;
       }
@@ -123,10 +125,12 @@ class Fixer {
                        static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});
   }
 
-  void drop(std::size_t n, std::optional<std::size_t> line, const char* code, std::string message) {
-    if (report_.dropped[code]++ < options_.listed_per_kind) {
-      report_.problems.push_back({n, line, code, std::move(message) + "; dropped"});
+  void drop(const Reject& reject, std::string message) {
+    if (report_.dropped[reject.code]++ < options_.listed_per_kind) {
+      report_.problems.push_back(
+          {reject.element, reject.line, reject.code, std::move(message) + "; dropped"});
     }
+    if (options_.reject) options_.reject(reject);
   }
 
   const FixOptions& options_;
@@ -187,6 +191,19 @@ void findConflicts(const std::vector<FixEntry>& entries, const FixOptions& optio
   }
 }
 
+// Tells every entry of [begin, end), all of one number, but `kept`: an
+// exact repeat of it, or a conflicting name.
+void rejectOthers(const FixEntry* begin, const FixEntry* end, const FixEntry& kept, bool removing,
+                  const std::function<void(const Reject&)>& reject) {
+  const std::string digits = std::to_string(kept.number);
+  for (const FixEntry* e = begin; e != end; ++e) {
+    if (e == &kept) continue;
+    const bool repeat = removing || e->name == kept.name;
+    reject({e->element, e->line == 0 ? std::nullopt : std::optional<std::size_t>(e->line),
+            repeat ? kRepeat : kConflict, digits, digits});
+  }
+}
+
 // Writes one element per number, the one the rule keeps: into `plain`, or
 // through options.write a piece at a time.
 base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& options, FixReport& report,
@@ -197,6 +214,7 @@ base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& o
   for (std::size_t i = 0, end = 0; i < entries.size(); i = end) {
     end = runEnd(entries, i);
     const FixEntry& kept = options.on_conflict == ConflictRule::kLast ? entries[end - 1] : entries[i];
+    if (options.reject) rejectOthers(&entries[i], &entries[0] + end, kept, removing, options.reject);
     plain += first ? "[\n" : ",\n";
     first = false;
     appendElement(plain, std::to_string(kept.number),

@@ -26,6 +26,15 @@ enum class ConflictRule {
   kLast,   // keep the name that comes last
 };
 
+// An element, or one number of a range, that a fix does not write.
+struct Reject {
+  std::size_t element = 0;          // counted from 1
+  std::optional<std::size_t> line;  // for plain JSON or CSV input
+  const char* code = "";            // a problem code, "repeat" or kConflict
+  std::string_view text;            // the number as written, or the element for one without a number
+  std::string_view reading;         // what the number would have been (E.164 digits), when it reads as one
+};
+
 struct FixOptions {
   ListRole role = ListRole::kResource;
   std::string region;  // empty: none
@@ -33,7 +42,9 @@ struct FixOptions {
   bool keep_doubtful = false;                    // write a doubtful number as what it would become
   bool expand_ranges = false;                    // write every number of a range ("+82 1588-####")
   std::uint64_t max_expand = kDefaultMaxExpand;  // a range of more numbers is refused
-  std::size_t listed_per_kind = 20;
+  std::size_t listed_per_kind = 20;              // problems kept in the report per code
+  // Shown every element that is not written, and why, when given.
+  std::function<void(const Reject&)> reject;
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
   // Told how many elements of how many are done, now and then.
@@ -50,6 +61,7 @@ const char* conflictRuleName(ConflictRule rule);
 // no_name.
 inline constexpr const char* kUnreadableNumber = "unreadable_number";
 inline constexpr const char* kConflict = "conflict";
+inline constexpr const char* kRepeat = "repeat";  // for Reject only: an exact repeat
 
 // A number with more than one name, and every element that gave it one.
 struct Conflict {

@@ -67,6 +67,47 @@ TEST_F(ExportTest, CheckFixAndCheckAgainAgreeAndTellCsvLines) {
       std::string::npos);
 }
 
+TEST_F(ExportTest, EveryRowNotWrittenCanBeNamed) {
+  // 30 placeholders more than text output lists, beside the export's own problems.
+  std::string csv = kExport;
+  for (int i = 0; i < 30; ++i) csv += "Unknown " + std::to_string(i) + ",000-000-0000\r\n";
+  testing::writeFile(dir.file("big.csv"), csv);
+  const std::string fix = "list fix --region KR --on-conflict last" + columns() + dir.file("big.csv") +
+                          " -o " + dir.file("fixed.json");
+  ASSERT_EQ(calldir(fix + " --rejects " + dir.file("rejects.csv")).status, 0) << err();
+  EXPECT_NE(err().find("more dropped (doubtful): --rejects FILE or --json lists every one"),
+            std::string::npos)
+      << err();
+  // Every element read is written or named as a reject, once.
+  const std::string rejects = testing::readFile(dir.file("rejects.csv"));
+  EXPECT_EQ(rejects.rfind("element,line,code,text,reading\r\n", 0), 0u);
+  EXPECT_NE(rejects.find("\r\n43,44,doubtful,\"000-000-0000\",\"82000000000\"\r\n"), std::string::npos)
+      << rejects;
+  EXPECT_NE(rejects.find(",repeat,\"821012345678\",\"821012345678\"\r\n"), std::string::npos) << rejects;
+  EXPECT_NE(rejects.find(",conflict,\"821034567890\",\"821034567890\"\r\n"), std::string::npos) << rejects;
+  std::size_t rows = 0;
+  for (char c : rejects) rows += c == '\n';
+  simdjson::dom::parser parser;
+  simdjson::dom::element report;
+  const auto json = calldir(fix + " --json");
+  ASSERT_EQ(parser.parse(json.out).get(report), simdjson::SUCCESS) << json.out;
+  EXPECT_EQ(rows - 1 + report["written"].get_uint64().value(), report["elements"].get_uint64().value());
+  std::size_t doubtful = 0;
+  for (auto problem : report["problems"].get_array())
+    doubtful += std::string_view(problem["code"]) == "doubtful";
+  EXPECT_EQ(doubtful, report["dropped"]["doubtful"].get_uint64().value());
+  EXPECT_GE(doubtful, 30u);
+  // So does the check: every problem in JSON, and text says what it left out.
+  const auto check = calldir("list check --region KR --json" + columns() + dir.file("big.csv"));
+  ASSERT_EQ(parser.parse(check.out).get(report), simdjson::SUCCESS) << check.out;
+  std::size_t counted = 0;
+  for (auto [code, count] : report["counts"].get_object()) counted += count.get_uint64().value();
+  EXPECT_EQ(report["problems"].get_array().size(), counted);
+  EXPECT_NE(calldir("list check --region KR" + columns() + dir.file("big.csv"))
+                .out.find("not listed: --json lists every one"),
+            std::string::npos);
+}
+
 TEST_F(ExportTest, DiffReadsCsvAsFixDoesAndDecodeSaysWhatHasNoRow) {
   testing::writeFile(dir.file("old.csv"), "Phone,Name\n010-1111-2222,A\n+82 10-3333-4444,B\n");
   testing::writeFile(dir.file("new.csv"), "Phone,Name\n01011112222,A\n010-5555-6666,C\n");

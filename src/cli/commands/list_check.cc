@@ -59,10 +59,10 @@ void printCheckReport(const lists::CheckReport& report, const std::string& name,
     out << problemLine(p) << "\n";
   }
   for (const auto& [code, count] : report.counts) {
-    std::size_t listed = 0;
-    for (const auto& p : report.problems) listed += p.code == code;
     out << code << ": " << count;
-    if (listed < count) out << " (" << count - listed << " not listed)";
+    if (const std::size_t more = unlisted(report.problems, code, count)) {
+      out << " (" << more << " not listed: --json lists every one)";
+    }
     out << "\n";
   }
 }
@@ -75,6 +75,8 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   check.region = options.region;
   check.source_lines = input->sourceLines();
   check.max_expand = options.max_expand;
+  // Text stops listing after some problems of each kind and says so; JSON lists them all.
+  if (options.json) check.listed_per_kind = SIZE_MAX;
   Progress progress(io, !options.json, "list check", "elements");
   check.progress = progress.callback();
   const lists::CheckReport report = lists::checkList(std::move(input->data), check);

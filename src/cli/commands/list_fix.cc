@@ -8,6 +8,7 @@
 #include "cli/common/list_reports.h"
 #include "cli/common/option_values.h"
 #include "cli/common/progress.h"
+#include "lists/csv.h"
 
 namespace calldir::cli {
 
@@ -46,6 +47,11 @@ void declareListFix(CLI::App& command, ListFixOptions& options) {
       ->type_name("N")
       ->check(wholeNumberIn(1, INT64_MAX))
       ->capture_default_str();
+  command
+      .add_option("--rejects", options.rejects,
+                  "Write every element not written to FILE as CSV: element, line, code, the number as "
+                  "written, what it would have been")
+      ->type_name("FILE");
   declareListInput(command, options.format);
 }
 
@@ -101,9 +107,24 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";
   for (const auto& p : r.problems) io.err << "calldir: list fix: " << problemLine(p) << "\n";
+  for (const auto& [code, count] : r.dropped) {
+    if (const std::size_t more = unlisted(r.problems, code, count)) {
+      io.err << "calldir: list fix: and " << more << " more dropped (" << code
+             << "): --rejects FILE or --json lists every one\n";
+    }
+  }
   if (r.failed) {
     io.err << "calldir: list fix: nothing written: settle the conflicts with --on-conflict first or last\n";
   }
+}
+
+// The rows a fix did not write, as CSV: where each was, why, the number as
+// written and what it would have been.
+constexpr std::string_view kRejectsHeader = "element,line,code,text,reading\r\n";
+
+void appendReject(std::string& csv, const lists::Reject& r) {
+  csv += std::to_string(r.element) + "," + (r.line ? std::to_string(*r.line) : "") + "," + r.code + ",";
+  csv += lists::csvField(r.text) + "," + lists::csvField(r.reading) + "\r\n";
 }
 
 // Where a list written a piece at a time goes: standard output for "" or
@@ -150,6 +171,9 @@ int runListFix(const ListFixOptions& options, Io& io) {
     output.emplace(std::move(opened).value());
     fix.write = [&output](std::string_view piece) { return output->write(piece); };
   }
+  if (options.json) fix.listed_per_kind = SIZE_MAX;
+  std::string rejects(kRejectsHeader);
+  if (!options.rejects.empty()) fix.reject = [&rejects](const lists::Reject& r) { appendReject(rejects, r); };
   Progress progress(io, !options.json, "list fix", "elements");
   fix.progress = progress.callback();
   const auto fixed = lists::fixList(std::move(input->data), fix);
@@ -159,6 +183,7 @@ int runListFix(const ListFixOptions& options, Io& io) {
   if (!report.failed) {
     base::Status s =
         options.encode ? writeListFile(options.output, fixed->plain, true, io) : output->commit();
+    if (s.ok() && !options.rejects.empty()) s = writeOutput(options.rejects, rejects, io);
     if (!s.ok()) return fail(io, "list fix", s);
   }
   if (options.json) {

@@ -14,7 +14,8 @@ namespace calldir::cli {
 struct ListFixOptions {
   std::string input = "-";
   ListInputOptions format;
-  std::string output;  // empty or "-": standard output
+  std::string output;   // empty or "-": standard output
+  std::string rejects;  // empty: none; else the CSV of every element not written
   lists::FixOptions fix;
   bool encode = false;  // write a list text instead of plain JSON
   bool json = false;    // the report as JSON on standard output (then `output` is required)

@@ -19,4 +19,11 @@ std::string problemLine(const lists::Problem& p) {
          ": " + p.code + ": " + escapeForLine(p.message);
 }
 
+std::size_t unlisted(const std::vector<lists::Problem>& problems, const std::string& code,
+                     std::size_t count) {
+  std::size_t listed = 0;
+  for (const auto& p : problems) listed += p.code == code;
+  return listed < count ? count - listed : 0;
+}
+
 }  // namespace calldir::cli

@@ -2,6 +2,7 @@
 // JSON, and one problem on one line of text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,9 @@ void writeProblems(base::JsonWriter& json, const std::vector<lists::Problem>& pr
 
 // "element 3 (line 5): code: message", the message escaped to one line.
 std::string problemLine(const lists::Problem& problem);
+
+// How many of `count` problems of `code` are not among `problems`, which
+// text output stops listing after some per code.
+std::size_t unlisted(const std::vector<lists::Problem>& problems, const std::string& code, std::size_t count);
 
 }  // namespace calldir::cli
