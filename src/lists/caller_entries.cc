@@ -55,7 +55,7 @@ base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntrie
   auto list = storage::parseCallerList(std::move(content.plain));
   if (!list) return base::Status::InvalidArgument("the list is not a JSON array");
   if (list->text().size() > UINT32_MAX) return base::Status::InvalidArgument("the list is larger than 4 GiB");
-  NumberReader reader(options.region);
+  NumberReader reader(options.region, options.digits_as_written);
   ElementLines lines(content.plain_input ? list->text() : std::string_view(), options.source_lines);
   base::Status refused;
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {

@@ -33,8 +33,9 @@ class CallerEntries {
 };
 
 struct ReadEntriesOptions {
-  std::string region;          // how numbers not written internationally are read
-  bool keep_doubtful = false;  // take a doubtful number as what it would become
+  std::string region;              // how numbers not written internationally are read
+  bool digits_as_written = false;  // digits alone are E.164 digits even where the region reads them otherwise
+  bool keep_doubtful = false;      // take a doubtful number as what it would become
   // For a list made from CSV: the CSV line each element came from.
   const std::vector<std::size_t>* source_lines = nullptr;
   // Told how many elements of how many are done, now and then.

@@ -46,7 +46,7 @@ class Checker {
       : options_(options),
         report_(report),
         lines_(report.plain_input ? text : std::string_view(), options.source_lines),
-        reader_(options.region) {}
+        reader_(options.region, options.digits_as_written) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     const std::size_t n = index + 1;
@@ -106,6 +106,12 @@ class Checker {
     if (number <= 0 && !reading.valid()) {
       return note(n, line, kNotPositive,
                   "number \"" + std::string(text) + "\" converts to " + stored + ", not a phone number");
+    }
+    if (reading.ambiguous()) {
+      return note(n, line, kAmbiguous,
+                  reader_.describeAmbiguity(text, reading) + "; the extension takes it as " + stored +
+                      ", `list fix` writes " + reading.digits + " (--digits-as-written keeps " +
+                      reading.other + ")");
     }
     if (reading.valid()) {
       if (reading.digits == stored) return;

@@ -41,14 +41,16 @@ inline constexpr const char* kDuplicate = "duplicate";
 inline constexpr const char* kNotInternational = "not_international";
 inline constexpr const char* kReadsDifferently = "reads_differently";
 inline constexpr const char* kDoubtfulNumber = "doubtful";
-inline constexpr const char* kRange = "range";  // a number whose last digits are "#"
+inline constexpr const char* kAmbiguous = "ambiguous";  // digits alone with two valid readings
+inline constexpr const char* kRange = "range";          // a number whose last digits are "#"
 
 // The most numbers one range may expand to, unless told otherwise.
 inline constexpr std::uint64_t kDefaultMaxExpand = 100'000;
 
 struct CheckOptions {
   ListRole role = ListRole::kResource;
-  std::string region;  // empty: none; else a region code such as "KR"
+  std::string region;              // empty: none; else a region code such as "KR"
+  bool digits_as_written = false;  // digits alone are E.164 digits even where the region reads them otherwise
   std::int64_t max_entries = platform::kDefaultMaximumEntries;  // the phone's cap, for a restore from zero
   std::size_t listed_per_kind = 20;                             // problems kept in `problems` per code
   // Read exactly as the extension reads the file: a plain JSON list is then

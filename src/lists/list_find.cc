@@ -25,7 +25,9 @@ bool rangeHolds(const NumberRange& range, std::int64_t number, NumberReader& rea
 class Finder {
  public:
   Finder(const std::vector<std::int64_t>& numbers, const CheckOptions& options)
-      : targets_(numbers.begin(), numbers.end()), options_(options), reader_(options.region) {}
+      : targets_(numbers.begin(), numbers.end()),
+        options_(options),
+        reader_(options.region, options.digits_as_written) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element, std::string_view text,
              ListFinding& out) {

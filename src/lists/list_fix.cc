@@ -44,7 +44,10 @@ bool hasOtherMembers(std::string_view raw) {
 class Fixer {
  public:
   Fixer(const FixOptions& options, FixReport& report, std::string_view text)
-      : options_(options), report_(report), lines_(text, options.source_lines), reader_(options.region) {}
+      : options_(options),
+        report_(report),
+        lines_(text, options.source_lines),
+        reader_(options.region, options.digits_as_written) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     if (!refusal_.ok()) return;  // nothing will be written
@@ -74,6 +77,11 @@ class Fixer {
                         reading.digits + ")");
       }
       ++report_.doubtful_kept;
+    }
+    if (reading.ambiguous() && report_.ambiguous++ < options_.listed_per_kind) {
+      report_.problems.push_back(
+          {n, line, kAmbiguous,
+           reader_.describeAmbiguity(*element.number, reading) + "; written as " + reading.digits});
     }
     if (reading.digits != trimmedOfBlanks(*element.number)) ++report_.numbers_rewritten;
     if (hasOtherMembers(element.raw)) ++report_.members_removed;

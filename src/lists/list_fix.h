@@ -5,7 +5,9 @@
 // dropped; elements a reader would skip are dropped; other members go; the
 // elements are sorted by number; exact repeats go; the same number with
 // different names is a conflict, settled as the caller says. Whatever a fix
-// writes, `list check` with the same region finds nothing to warn about.
+// writes, `list check` with the same region finds nothing to warn about when
+// it reads the digits as written (`digits_as_written`): the fixed list holds
+// E.164 digits, which the region might read as another number.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +39,8 @@ struct Reject {
 
 struct FixOptions {
   ListRole role = ListRole::kResource;
-  std::string region;  // empty: none
+  std::string region;              // empty: none
+  bool digits_as_written = false;  // digits alone are E.164 digits even where the region reads them otherwise
   ConflictRule on_conflict = ConflictRule::kFail;
   bool keep_doubtful = false;                    // write a doubtful number as what it would become
   bool expand_ranges = false;                    // write every number of a range ("+82 1588-####")
@@ -86,6 +89,7 @@ struct FixReport {
   std::size_t repeats = 0;          // exact repeats dropped
   std::size_t conflicts = 0;        // numbers with more than one name
   std::size_t doubtful_kept = 0;    // doubtful numbers written, as asked
+  std::size_t ambiguous = 0;        // digits alone written as the region reads them, not as written
   std::size_t ranges = 0;           // ranges expanded
   std::uint64_t range_numbers = 0;  // the numbers they expanded to
   bool reordered = false;

@@ -63,9 +63,11 @@ PhoneNumber numberOf(int country_code, std::string_view national) {
 
 }  // namespace
 
-NumberReader::NumberReader(std::string region) : region_(std::move(region)) {
+NumberReader::NumberReader(std::string region, bool digits_as_written)
+    : region_(std::move(region)), digits_as_written_(digits_as_written) {
   std::transform(region_.begin(), region_.end(), region_.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (!region_.empty()) region_code_ = std::to_string(util().GetCountryCodeForRegion(region_));
   std::set<int> codes;
   util().GetSupportedCallingCodes(&codes);
   for (int code : codes) {
@@ -137,6 +139,24 @@ std::optional<std::string> NumberReader::nationalDigits(std::string_view digits)
   return std::to_string(block->second->first) + std::string(digits.substr(block->second->second));
 }
 
+std::optional<std::string> NumberReader::regionReading(std::string_view digits) {
+  // A block the region's reading already knows answers at once; otherwise
+  // one parse of the text costs less than a block's four sentinels, as most
+  // valid international numbers are no national number of the region.
+  if (digits.size() >= kShortestBlocked && digits.size() <= 17) {
+    const auto block = national_.find(blockKey(digits));
+    if (block != national_.end() && block->second) {
+      std::string national =
+          std::to_string(block->second->first) + std::string(digits.substr(block->second->second));
+      if (verdictOf(national) != Verdict::kValid) return std::nullopt;
+      return national;
+    }
+  }
+  NumberReading reading = parsed(digits);
+  if (reading.kind != NumberReading::Kind::kRead) return std::nullopt;
+  return std::move(reading.digits);
+}
+
 NumberReading NumberReader::parsed(std::string_view text) {
   auto known = parsed_.find(std::string(text));
   if (known != parsed_.end()) return known->second;
@@ -156,20 +176,36 @@ NumberReading NumberReader::read(std::string_view written) {
   const std::string_view text = trimmedOfBlanks(written);
   if (isDigitsOnly(text)) {
     const Verdict as_written = verdictOf(text);
-    if (as_written == Verdict::kValid) return {Kind::kAsWritten, std::string(text)};
+    if (as_written == Verdict::kValid) {
+      // Digits that begin with the region's own country code are its E.164
+      // digits (what `list fix` writes), not a national number.
+      if (!region_.empty() && !digits_as_written_ && !text.starts_with(region_code_)) {
+        if (auto national = regionReading(text); national && *national != text) {
+          return {Kind::kRead, std::move(*national), std::string(text)};
+        }
+      }
+      return {Kind::kAsWritten, std::string(text), {}};
+    }
     if (region_.empty()) {
-      return as_written == Verdict::kInvalid ? NumberReading{Kind::kDoubtful, std::string(text)}
+      return as_written == Verdict::kInvalid ? NumberReading{Kind::kDoubtful, std::string(text), {}}
                                              : NumberReading{};
     }
   }
   if (!plainlyWritten(text)) return parsed(text);
   const std::string digits = digitsOf(text);
   if (text.front() == '+') {
-    if (verdictOf(digits) == Verdict::kValid) return {Kind::kRead, digits};
+    if (verdictOf(digits) == Verdict::kValid) return {Kind::kRead, digits, {}};
   } else if (auto national = nationalDigits(digits); national && verdictOf(*national) == Verdict::kValid) {
-    return {Kind::kRead, std::move(*national)};
+    return {Kind::kRead, std::move(*national), {}};
   }
   return parsed(text);
+}
+
+std::string NumberReader::describeAmbiguity(std::string_view written, const NumberReading& reading) const {
+  const std::string where = regionOfDigits(reading.other);
+  return "\"" + std::string(trimmedOfBlanks(written)) + "\" reads two ways: " + reading.digits +
+         " as written in " + region_ + ", or " + reading.other + " as E.164 digits" +
+         (where.empty() ? "" : " (a number in " + where + ")");
 }
 
 std::string NumberReader::whyNotValid(std::string_view written, const NumberReading& reading) const {

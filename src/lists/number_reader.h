@@ -5,8 +5,15 @@
 // digits. The phone matches calls against E.164 digits (country code and
 // national number, no "+"). A text means this:
 //   1. Digits alone that are a valid international number (a country code
-//      and a valid national number) are that number, as written, whatever
-//      the region.
+//      and a valid national number) are that number, as written. Under a
+//      region that reads them as another valid number ("2057590750", a
+//      number in Alabama written without its country code, under US) they
+//      are ambiguous: the region's reading counts, as the producer said how
+//      the numbers were written and a spreadsheet drops leading zeros, and
+//      the reading keeps the other; unless they begin with the region's own
+//      country code (its E.164 digits, as `list fix` writes them), or the
+//      list holds E.164 digits (`digits_as_written`): then they stay as
+//      written.
 //   2. Otherwise, under a region (`--region KR`), a text is read as a person
 //      in that region wrote it: "010-1234-5678", "01012345678" and
 //      "1012345678" are 821012345678. Without one, only a text beginning
@@ -42,16 +49,23 @@ struct NumberReading {
   };
   Kind kind = Kind::kUnreadable;
   std::string digits;  // E.164 digits without "+"; empty when unreadable
+  std::string other;   // the digits as written, a valid number too, when the region reads them otherwise
 
+  bool ambiguous() const { return !other.empty(); }
   bool valid() const { return kind == Kind::kAsWritten || kind == Kind::kRead; }
 };
 
 class NumberReader {
  public:
-  // `region`: a two-letter region code, or empty for none.
-  explicit NumberReader(std::string region = "");
+  // `region`: a two-letter region code, or empty for none. With
+  // `digits_as_written`, digits alone that are a valid number are taken as
+  // written even where the region reads them otherwise.
+  explicit NumberReader(std::string region = "", bool digits_as_written = false);
 
   NumberReading read(std::string_view text);
+
+  // The two readings of an ambiguous text, in a sentence for messages.
+  std::string describeAmbiguity(std::string_view text, const NumberReading& reading) const;
 
   // Why a text that is not valid reads so, in a few words, for messages.
   std::string whyNotValid(std::string_view text, const NumberReading& reading) const;
@@ -67,8 +81,12 @@ class NumberReader {
   // block of `digits` reads the same way throughout.
   std::optional<std::string> nationalDigits(std::string_view digits);
   NumberReading parsed(std::string_view text);
+  // The valid number digits alone name when read as written in the region.
+  std::optional<std::string> regionReading(std::string_view digits);
 
   std::string region_;
+  bool digits_as_written_ = false;
+  std::string region_code_;  // the region's country code, in digits
   std::bitset<1000> calling_codes_;
   // Blocks, by blockKey: international ones all valid (or to be decided
   // number by number), national ones with the country code and the number

@@ -108,6 +108,41 @@ TEST_F(ExportTest, EveryRowNotWrittenCanBeNamed) {
             std::string::npos);
 }
 
+// Ten digits alone under US: a number in Alabama, or E.164 digits of one in
+// Egypt. The region's reading is taken, and both are told.
+TEST_F(ExportTest, DigitsWithTwoReadingsAreToldAndReadAsTheRegionDoes) {
+  testing::writeFile(dir.file("us.csv"), "Name,Phone\r\nHospital,2057590750\r\n");
+  const std::string input = " --from csv --number-column Phone --name-column Name " + dir.file("us.csv");
+  auto r = calldir("list check --region US" + input);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(
+      r.out.find("ambiguous: \"2057590750\" reads two ways: 12057590750 as written in US, or 2057590750 "
+                 "as E.164 digits (a number in EG)"),
+      std::string::npos)
+      << r.out;
+  ASSERT_EQ(calldir("list fix --region US" + input + " -o " + dir.file("fixed.json")).status, 0);
+  EXPECT_NE(err().find("1 ambiguous number(s) written as read in the region"), std::string::npos) << err();
+  EXPECT_NE(testing::readFile(dir.file("fixed.json")).find("\"12057590750\""), std::string::npos);
+  ASSERT_EQ(
+      calldir("list fix --region US --digits-as-written" + input + " -o " + dir.file("e164.json")).status, 0);
+  EXPECT_NE(testing::readFile(dir.file("e164.json")).find("\"2057590750\""), std::string::npos);
+  // lookup names both readings and what each shows.
+  testing::writeFile(
+      dir.file("both.json"),
+      R"([{"number":"2057590750","name":"Cairo"},{"number":"12057590750","name":"Hospital"}])");
+  ASSERT_EQ(calldir("init").status, 0);
+  ASSERT_EQ(calldir("enable").status, 0);
+  ASSERT_EQ(calldir("bundle put-resource " + dir.file("both.json")).status, 0);
+  ASSERT_EQ(calldir("app restore --reload").status, 0);
+  r = calldir("lookup --region US 2057590750");
+  EXPECT_EQ(r.out, "12057590750\tHospital\n");
+  EXPECT_NE(err().find("2057590750 shows \"Cairo\""), std::string::npos) << err();
+  r = calldir("lookup --json --region US 2057590750");
+  EXPECT_NE(r.out.find("\"other_reading\": {\"number\": 2057590750, \"labels\": [\"Cairo\"]}"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(ExportTest, DiffReadsCsvAsFixDoesAndDecodeSaysWhatHasNoRow) {
   testing::writeFile(dir.file("old.csv"), "Phone,Name\n010-1111-2222,A\n+82 10-3333-4444,B\n");
   testing::writeFile(dir.file("new.csv"), "Phone,Name\n01011112222,A\n010-5555-6666,C\n");

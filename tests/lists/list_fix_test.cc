@@ -176,8 +176,9 @@ TEST(ListFix, WhatFixWritesChecksCleanUnderTheSameRegion) {
     options.on_conflict = round % 2 ? ConflictRule::kLast : ConflictRule::kFirst;
     FixReport report;
     const std::string fixed = fix(list, report, options);
-    CheckOptions check;
+    CheckOptions check;  // the fixed list holds E.164 digits
     check.region = options.region;
+    check.digits_as_written = true;
     const CheckReport checked = checkList(fixed, check);
     EXPECT_EQ(checked.problemCount(), 0u) << list << "\n" << fixed << "\n" << checked.problems[0].message;
     EXPECT_FALSE(checked.refusal) << fixed;

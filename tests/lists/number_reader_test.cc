@@ -24,16 +24,28 @@ NumberReading reference(const std::string& text, const std::string& region) {
   std::string e164;
   if (digits && util().Parse("+" + text, "ZZ", &number) == PhoneNumberUtil::NO_PARSING_ERROR) {
     util().Format(number, PhoneNumberUtil::E164, &e164);
-    if (e164 == "+" + text && util().IsValidNumber(number)) return {Kind::kAsWritten, text};
+    if (e164 == "+" + text && util().IsValidNumber(number)) {
+      // Ambiguous when the region reads the digits as another valid number.
+      PhoneNumber national;
+      std::string other;
+      const std::string own = std::to_string(util().GetCountryCodeForRegion(region.empty() ? "ZZ" : region));
+      if (!region.empty() && text.rfind(own, 0) != 0 &&
+          util().Parse(text, region, &national) == PhoneNumberUtil::NO_PARSING_ERROR &&
+          util().IsValidNumber(national)) {
+        util().Format(national, PhoneNumberUtil::E164, &other);
+        if (other != e164) return {Kind::kRead, other.substr(1), text};
+      }
+      return {Kind::kAsWritten, text, {}};
+    }
     if (region.empty())
-      return e164 == "+" + text && util().IsPossibleNumber(number) ? NumberReading{Kind::kDoubtful, text}
+      return e164 == "+" + text && util().IsPossibleNumber(number) ? NumberReading{Kind::kDoubtful, text, {}}
                                                                    : NumberReading{};
   }
   if (digits && region.empty()) return {};
   if (util().Parse(text, region.empty() ? "ZZ" : region, &number) != PhoneNumberUtil::NO_PARSING_ERROR)
     return {};
   util().Format(number, PhoneNumberUtil::E164, &e164);
-  return {util().IsValidNumber(number) ? Kind::kRead : Kind::kDoubtful, e164.substr(1)};
+  return {util().IsValidNumber(number) ? Kind::kRead : Kind::kDoubtful, e164.substr(1), {}};
 }
 
 TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
@@ -49,6 +61,7 @@ TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
         const NumberReading got = reader.read(text);
         EXPECT_EQ(got.kind, expected.kind) << text << " in " << read_in;
         EXPECT_EQ(got.digits, expected.digits) << text << " in " << read_in;
+        EXPECT_EQ(got.other, expected.other) << text << " in " << read_in;
         valid += got.valid();
       }
     }
@@ -59,16 +72,18 @@ TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
 TEST(NumberReader, TheRuleOnTheNumbersOfARealExport) {
   NumberReader kr("KR");
   const std::pair<const char*, NumberReading> cases[] = {
-      {"821012345678", {Kind::kAsWritten, "821012345678"}},
-      {"12125550100", {Kind::kAsWritten, "12125550100"}},  // a foreign E.164 number is never read in KR
-      {"14085550123", {Kind::kAsWritten, "14085550123"}},
-      {"010-1234-5678", {Kind::kRead, "821012345678"}},
-      {"01012345678", {Kind::kRead, "821012345678"}},
-      {"1012345678", {Kind::kRead, "821012345678"}},  // the leading zero a spreadsheet dropped
-      {"+82 10-1234-5678", {Kind::kRead, "821012345678"}},
-      {"(02) 123-4567", {Kind::kRead, "8221234567"}},
-      {"010-****-1234", {Kind::kDoubtful, "82101234"}},
-      {"+82 10 1234 56789", {Kind::kDoubtful, "8210123456789"}},
+      {"821012345678", {Kind::kAsWritten, "821012345678", {}}},
+      {"12125550100", {Kind::kAsWritten, "12125550100", {}}},  // a foreign E.164 number is never read in KR
+      {"14085550123", {Kind::kAsWritten, "14085550123", {}}},
+      {"010-1234-5678", {Kind::kRead, "821012345678", {}}},
+      {"01012345678", {Kind::kRead, "821012345678", {}}},
+      {"1012345678", {Kind::kRead, "821012345678", {}}},  // the leading zero a spreadsheet dropped
+      {"27842268",
+       {Kind::kRead, "8227842268", "27842268"}},  // 02-784-2268 without its zero, or in South Africa
+      {"+82 10-1234-5678", {Kind::kRead, "821012345678", {}}},
+      {"(02) 123-4567", {Kind::kRead, "8221234567", {}}},
+      {"010-****-1234", {Kind::kDoubtful, "82101234", {}}},
+      {"+82 10 1234 56789", {Kind::kDoubtful, "8210123456789", {}}},
       {"N/A", {}},
       {"8.21012E+11", {}},
       {"", {}},
@@ -77,7 +92,15 @@ TEST(NumberReader, TheRuleOnTheNumbersOfARealExport) {
     const NumberReading got = kr.read(text);
     EXPECT_EQ(got.kind, expected.kind) << text;
     EXPECT_EQ(got.digits, expected.digits) << text;
+    EXPECT_EQ(got.other, expected.other) << text;
   }
+  // A list of bare E.164 digits keeps them as written.
+  NumberReader e164("KR", true);
+  EXPECT_EQ(e164.read("27842268").kind, Kind::kAsWritten);
+  EXPECT_EQ(e164.read("27842268").digits, "27842268");
+  NumberReader us("US");
+  EXPECT_EQ(us.read("2057590750").digits, "12057590750");  // Alabama, not Egypt
+  EXPECT_EQ(us.read("2057590750").other, "2057590750");
   NumberReader none;
   EXPECT_EQ(none.read("010-1234-5678").kind, Kind::kUnreadable);
   EXPECT_EQ(none.read("821000000001").kind, Kind::kDoubtful);

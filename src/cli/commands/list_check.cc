@@ -15,6 +15,7 @@ void declareListCheck(CLI::App& command, ListCheckOptions& options) {
       ->capture_default_str();
   declareRole(command, options.role);
   declareRegion(command, options.region, "Region the numbers are written in (two letters, such as KR)");
+  declareDigitsAsWritten(command, options.digits_as_written);
   declareListInput(command, options.format);
   command
       .add_option("--max-expand", options.max_expand,
@@ -73,6 +74,7 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   lists::CheckOptions check;
   check.role = options.role;
   check.region = options.region;
+  check.digits_as_written = options.digits_as_written;
   check.source_lines = input->sourceLines();
   check.max_expand = options.max_expand;
   // Text stops listing after some problems of each kind and says so; JSON lists them all.

@@ -19,6 +19,7 @@ struct ListCheckOptions {
   ListInputOptions format;
   lists::ListRole role = lists::ListRole::kResource;
   std::string region;
+  bool digits_as_written = false;
   bool json = false;
 };
 void declareListCheck(CLI::App& command, ListCheckOptions& options);

@@ -23,6 +23,7 @@ void declareListDiff(CLI::App& command, ListDiffOptions& options) {
       ->required();
   declareRegion(command, options.read.region,
                 "Region the numbers not written internationally are in, read as list fix reads them");
+  declareDigitsAsWritten(command, options.read.digits_as_written);
   command.add_flag(
       "--keep-doubtful", options.read.keep_doubtful,
       "Take a number libphonenumber holds invalid as what it would become, instead of refusing it");

@@ -22,6 +22,7 @@ void declareListFix(CLI::App& command, ListFixOptions& options) {
       ->type_name("FILE");
   declareRole(command, fix.role);
   declareRegion(command, fix.region, "Region the numbers are written in (two letters, such as KR)");
+  declareDigitsAsWritten(command, fix.digits_as_written);
   command
       .add_option_function<std::string>(
           "--on-conflict",
@@ -87,6 +88,7 @@ void writeFixJson(const lists::FixReport& r, const ListFixOptions& options, Io& 
       .key("conflicts")
       .value(static_cast<std::uint64_t>(r.conflicts));
   json.key("doubtful_kept").value(static_cast<std::uint64_t>(r.doubtful_kept));
+  json.key("ambiguous").value(static_cast<std::uint64_t>(r.ambiguous));
   json.key("ranges").value(static_cast<std::uint64_t>(r.ranges)).key("range_numbers").value(r.range_numbers);
   json.key("reordered").value(r.reordered).key("problems");
   writeProblems(json, r.problems);
@@ -103,6 +105,7 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.repeats) io.err << "; " << r.repeats << " exact repeat(s) dropped";
   if (r.conflicts) io.err << "; " << r.conflicts << " conflict(s)";
   if (r.doubtful_kept) io.err << "; " << r.doubtful_kept << " doubtful number(s) kept";
+  if (r.ambiguous) io.err << "; " << r.ambiguous << " ambiguous number(s) written as read in the region";
   if (r.ranges) io.err << "; " << r.ranges << " range(s) expanded to " << r.range_numbers << " number(s)";
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";

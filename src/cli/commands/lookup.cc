@@ -6,6 +6,7 @@
 #include "base/json_writer.h"
 #include "cli/common/option_values.h"
 #include "cli/common/typed_numbers.h"
+#include "platform/text.h"
 
 namespace calldir::cli {
 
@@ -14,6 +15,7 @@ void declareLookup(CLI::App& command, LookupOptions& options) {
       .add_option("NUMBER", options.numbers, "A number, or - to read numbers from standard input, one a line")
       ->required();
   declareRegion(command, options.region, "Read every NUMBER as written in this region (KR)");
+  declareDigitsAsWritten(command, options.digits_as_written);
   command.add_flag("--json", options.json, "An array of {\"input\", \"number\", \"labels\"}");
 }
 
@@ -37,22 +39,55 @@ base::Result<std::vector<std::string>> typedTexts(const LookupOptions& options, 
   return texts;
 }
 
-void printLookup(const std::string& text, std::int64_t number, const std::vector<std::string>& labels,
-                 const std::optional<std::string>& hint, bool json_output, base::JsonWriter& json, Io& io) {
+// What a call from one typed number shows, and from its other reading when
+// the text is ambiguous.
+struct Answer {
+  const std::string& text;
+  std::int64_t number = 0;
+  std::vector<std::string> labels;
+  std::optional<std::string> hint;
+  std::optional<std::pair<std::int64_t, std::vector<std::string>>> other;
+};
+
+void writeLabels(base::JsonWriter& json, const std::vector<std::string>& labels) {
+  json.beginArray();
+  for (const auto& label : labels) json.value(label);
+  json.endArray();
+}
+
+void printLookup(const Answer& a, bool json_output, base::JsonWriter& json, Io& io) {
   if (json_output) {
-    json.lineBreak().beginObject().key("input").value(text).key("number").value(number);
-    json.key("labels").beginArray();
-    for (const auto& label : labels) json.value(label);
-    json.endArray().key("hint");
-    hint ? json.value(*hint) : json.null();
+    json.lineBreak().beginObject().key("input").value(a.text).key("number").value(a.number).key("labels");
+    writeLabels(json, a.labels);
+    json.key("hint");
+    a.hint ? json.value(*a.hint) : json.null();
+    if (a.other) {
+      json.key("other_reading").beginObject().key("number").value(a.other->first).key("labels");
+      writeLabels(json, a.other->second);
+      json.endObject();
+    }
     json.endObject();
     return;
   }
-  io.out << number << "\t";
-  if (labels.empty()) io.out << "(no label)";
-  for (std::size_t k = 0; k < labels.size(); ++k) io.out << (k ? " | " : "") << escapeForLine(labels[k]);
+  io.out << a.number << "\t";
+  if (a.labels.empty()) io.out << "(no label)";
+  for (std::size_t k = 0; k < a.labels.size(); ++k) io.out << (k ? " | " : "") << escapeForLine(a.labels[k]);
   io.out << "\n";
-  if (hint) warn(io, "lookup: " + *hint);
+  if (a.hint) warn(io, "lookup: " + *a.hint);
+}
+
+// The other reading of an ambiguous text, with its labels, and a sentence
+// that names both.
+base::Status addOtherReading(Answer& a, const lists::NumberReading& reading, lists::NumberReader& reader,
+                             telephony::CallDirectoryStore& store) {
+  const std::int64_t other = platform::integerValue(reading.other);
+  auto labels = store.labelsFor(other);
+  if (!labels.ok()) return labels.status();
+  std::string shows = labels->empty() ? "no label" : "\"" + labels->front() + "\"";
+  a.hint = reader.describeAmbiguity(a.text, reading) + "; " + reading.other + " shows " + shows +
+           " (--digits-as-written reads it so)" + (a.hint ? "; " + *a.hint : "");
+  a.other.emplace(other, std::move(labels).value());
+  return base::Status::Ok();
 }
 
 // A text that reads as no number: its own line (the reason on standard
@@ -74,7 +109,7 @@ int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io) {
   const auto texts = typedTexts(options, io);
   if (!texts.ok()) return fail(io, "lookup", texts.status());
   telephony::CallDirectoryStore& store = device.openedStore();
-  lists::NumberReader reader(options.region);
+  lists::NumberReader reader(options.region, options.digits_as_written);
   std::optional<std::vector<std::string>> likely;  // found once, on the first miss
   int worst = kExitOk;
   base::JsonWriter json;
@@ -87,17 +122,21 @@ int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io) {
       printUnreadable(text, number.status().message(), options.json, json, io);
       continue;
     }
-    const auto labels = store.labelsFor(*number);
+    auto labels = store.labelsFor(*number);
     if (!labels.ok()) return fail(io, "lookup", labels.status());
-    std::optional<std::string> hint;
-    if (labels->empty()) {
+    Answer answer{text, *number, std::move(labels).value(), std::nullopt, std::nullopt};
+    if (answer.labels.empty()) {
       worst = std::max<int>(worst, kExitNegative);
       if (!likely) likely = likelyRegions(store);
       auto others = otherReadings(text, *number, *likely, store);
       if (!others.ok()) return fail(io, "lookup", others.status());
-      hint = missHint(text, *number, *others);
+      answer.hint = missHint(text, *number, *others);
     }
-    printLookup(text, *number, *labels, hint, options.json, json, io);
+    if (const lists::NumberReading reading = reader.read(text); reading.ambiguous()) {
+      if (base::Status s = addOtherReading(answer, reading, reader, store); !s.ok())
+        return fail(io, "lookup", s);
+    }
+    printLookup(answer, options.json, json, io);
   }
   if (options.json) io.out << json.endArray().finish();
   return worst;

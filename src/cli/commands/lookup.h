@@ -12,8 +12,9 @@ namespace calldir::cli {
 
 struct LookupOptions {
   std::vector<std::string> numbers;
-  std::string region;  // read every NUMBER as written in this region
-  bool json = false;   // an array of {"input", "number", "labels"}
+  std::string region;              // read every NUMBER as written in this region
+  bool digits_as_written = false;  // digits alone stay E.164 digits under the region
+  bool json = false;               // an array of {"input", "number", "labels"}
 };
 void declareLookup(CLI::App& command, LookupOptions& options);
 

@@ -116,6 +116,12 @@ void declareRegion(CLI::App& command, std::string& region, const std::string& de
           "", "region"));
 }
 
+void declareDigitsAsWritten(CLI::App& command, bool& digits_as_written) {
+  command.add_flag("--digits-as-written", digits_as_written,
+                   "Digits alone that are a valid international number are E.164 digits, as written, even "
+                   "where --region reads them as another number (a list of bare E.164 digits)");
+}
+
 void declareRole(CLI::App& command, lists::ListRole& role) {
   command
       .add_option_function<std::string>(

@@ -42,6 +42,11 @@ void addInjectedFailureOption(CLI::App& command, const std::string& name,
 // `region`.
 void declareRegion(CLI::App& command, std::string& region, const std::string& description);
 
+// Declares --digits-as-written into `digits_as_written`: digits alone that
+// are a valid international number stay as written even where --region
+// reads them as another number.
+void declareDigitsAsWritten(CLI::App& command, bool& digits_as_written);
+
 // Declares --role (resource, add or del) into `role`.
 void declareRole(CLI::App& command, lists::ListRole& role);
 
