@@ -507,8 +507,9 @@ class SoakSession {
       ::_exit(commands_.hung() > 0 ? kReloaderHung : std::min(reloads, kReloaderHung - 1));
     }
     const auto end = Clock::now() + std::chrono::duration<double>(options_.seconds);
+    const auto latest = Clock::now() + std::chrono::duration<double>(10 * options_.seconds);
     int list = 0;
-    while (Clock::now() < end) {
+    while (Clock::now() < end || (counts.lists_dropped < options_.min_lists && Clock::now() < latest)) {
       drop(list, counts) ? ++list : ++counts.drops_refused_while_waiting;
       const std::string value = std::to_string(++counts.settings_writes);
       if (commands_.run({"settings", "set", "SoakCounter", value}) != 0) {

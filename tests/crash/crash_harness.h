@@ -74,6 +74,9 @@ TrialCounts runCrashTrials(const Binaries& binaries, const TrialOptions& options
 struct SoakOptions {
   std::uint32_t seed = 1;
   double seconds = 5;
+  // Go on past `seconds` until this many lists were dropped (at most ten
+  // times as long), so that a slow machine still soaks as much.
+  int min_lists = 0;
   int list_entries = 20;  // additions per dropped list
   std::string work_dir;
   double command_limit_seconds = 150;  // as in TrialOptions
