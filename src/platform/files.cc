@@ -47,7 +47,7 @@ bool PosixFileManager::writeToFile(const std::string& path, std::string_view dat
   base::FileDescriptor fd(
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
   if (!fd.ok()) return false;
-  return base::writeFully(fd.get(), data);
+  return base::writeFully(fd.get(), data) && ::fsync(fd.get()) == 0;
 }
 
 bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::string_view expected) {
@@ -57,7 +57,9 @@ bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::str
   if (static_cast<std::uint64_t>(st.st_size) != expected.size()) return false;
   const auto current = base::readDescriptor(fd.get(), path, expected.size());
   if (!current.ok() || *current != expected) return false;
-  return ::ftruncate(fd.get(), 0) == 0;
+  // Emptied durably: a list applied and emptied must not come back after a
+  // power cut, to be applied again over later requests.
+  return ::ftruncate(fd.get(), 0) == 0 && ::fsync(fd.get()) == 0;
 }
 
 std::optional<std::string> DirectoryBundle::pathForResource(std::string_view name, std::string_view type) {

@@ -36,14 +36,14 @@ class FileManager {
   // before a byte of it is read, and never waited on.
   virtual std::optional<std::string> dataWithContentsOfFile(const std::string& path) = 0;
 
-  // Replaces the file's bytes in place (not through a temporary file). A
-  // symbolic link at `path` is never followed: the write then does nothing
-  // and returns false.
+  // Replaces the file's bytes in place (not through a temporary file), and
+  // syncs them. A symbolic link at `path` is never followed: the write then
+  // does nothing and returns false.
   virtual bool writeToFile(const std::string& path, std::string_view data) = 0;
 
-  // Empties the file in place, but only while it still holds exactly
-  // `expected`; false when it holds something else, is missing, or is a
-  // symbolic link.
+  // Empties the file in place and syncs it, but only while it still holds
+  // exactly `expected`; false when it holds something else, is missing, or
+  // is a symbolic link.
   virtual bool truncateFileIfUnchanged(const std::string& path, std::string_view expected) = 0;
 };
 

@@ -79,6 +79,10 @@ SqliteSettingsStore::~SqliteSettingsStore() {
   }
 }
 
+base::Status SqliteSettingsStore::makeWritesDurable() {
+  return sqlite::exec(impl_->db.get(), "PRAGMA synchronous=FULL");
+}
+
 void SqliteSettingsStore::deferCheckpoints() {
   impl_->checkpoints_deferred = sqlite::exec(impl_->db.get(), "PRAGMA wal_autocheckpoint=0").ok();
 }
@@ -112,18 +116,20 @@ void SqliteSettingsStore::write(std::string_view key, std::optional<std::string_
 bool SqliteSettingsStore::flush() {
   if (impl_->pending.empty()) return true;
   Impl& s = *impl_;
+  // A group that cannot commit is dropped whole, rolled back: a write
+  // reported as failed must not happen later, when this store closes or
+  // another group synchronizes.
+  auto pending = std::move(s.pending);
+  s.pending.clear();
   sqlite::Transaction transaction(s.db.get(), &s.transaction);
-  // On failure the pending writes stay for the next synchronize.
   if (!transaction.begin().ok()) return false;
-  for (const auto& [key, value] : s.pending) {
+  for (const auto& [key, value] : pending) {
     sqlite::Statement& stmt = value ? s.upsert : s.remove;
     stmt.bindText(1, key);
     if (value) stmt.bindText(2, *value);
     if (stmt.run() != SQLITE_DONE) return false;
   }
-  if (!transaction.commit().ok()) return false;
-  s.pending.clear();
-  return true;
+  return transaction.commit().ok();
 }
 
 base::Result<SettingsSnapshot> SqliteSettingsStore::snapshot() {

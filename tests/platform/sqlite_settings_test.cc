@@ -55,6 +55,28 @@ TEST(SqliteSettings, ReleasingAWritingHandleCommits) {
   EXPECT_EQ(other->initWithSuiteName(kGroup)->objectForKey("CallDirectoryisIncremental"), "NO [N] [t]");
 }
 
+TEST(SqliteSettings, AGroupThatCannotCommitIsDroppedNotWrittenLater) {
+  testing::TempDir dir;
+  const std::string path = dir.file("settings.sqlite");
+  auto store = openStore(path);
+  // The database refuses the group's second write, as a full disk would.
+  ASSERT_EQ(testing::runCommand("sqlite3 " + path +
+                                " \"CREATE TRIGGER refuse BEFORE INSERT ON settings WHEN NEW.key = 'B' "
+                                "BEGIN SELECT RAISE(ABORT, 'no'); END\"")
+                .status,
+            0);
+  auto settings = store->initWithSuiteName(kGroup);
+  settings->setObject("1", "A");
+  settings->setObject("2", "B");
+  EXPECT_FALSE(settings->synchronize());
+  ASSERT_EQ(testing::runCommand("sqlite3 " + path + " 'DROP TRIGGER refuse'").status, 0);
+  settings->setObject("3", "C");
+  EXPECT_TRUE(settings->synchronize());
+  settings.reset();
+  store.reset();
+  EXPECT_EQ(testing::runCommand("sqlite3 " + path + " 'SELECT key FROM settings ORDER BY key'").out, "C\n");
+}
+
 TEST(SqliteSettings, ValuesThatAreNotTextReadAsMissing) {
   testing::TempDir dir;
   const std::string path = dir.file("settings.sqlite");
