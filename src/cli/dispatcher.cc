@@ -11,7 +11,9 @@ namespace {
 
 // Opens what `row` asks for and runs it.
 int dispatch(const Command& row, const Runner& run, Session& session) {
-  const std::string root = session.root();
+  const auto resolved = session.root();
+  if (!resolved.ok()) return fail(session.io, "", resolved.status());
+  const std::string& root = *resolved;
   std::unique_ptr<DeviceAccess> device;
   if (row.opens & kOpensDevice) {
     auto opened = DeviceAccess::open(root);
@@ -46,7 +48,7 @@ CLI::App* groupOf(CLI::App& app, std::string_view name, std::span<const CommandG
 
 }  // namespace
 
-std::string Session::root() const { return device::DeviceRoot::resolve(root_flag); }
+base::Result<std::string> Session::root() const { return device::DeviceRoot::resolve(root_flag); }
 
 void addCommands(CLI::App& app, std::span<const Command> commands, std::span<const CommandGroup> groups,
                  Session& session) {

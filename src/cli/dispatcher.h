@@ -20,8 +20,9 @@ struct Session {
   std::optional<std::string> root_flag;
   Io io{std::cin, std::cout, std::cerr};
   int status = kExitOk;
-  // The device root: --root, else $CALLDIR_ROOT, else the user's data folder.
-  std::string root() const;
+  // The device root: --root, else $CALLDIR_ROOT, else the user's data
+  // folder; an error for an empty --root or $CALLDIR_ROOT.
+  base::Result<std::string> root() const;
 };
 
 // Declares every command of `commands` on `app`, in table order, each under

@@ -47,9 +47,15 @@ Status writeDescription(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-std::string DeviceRoot::resolve(const std::optional<std::string>& flag) {
-  if (flag && !flag->empty()) return *flag;
-  if (const char* env = std::getenv("CALLDIR_ROOT"); env != nullptr && *env != '\0') return env;
+base::Result<std::string> DeviceRoot::resolve(const std::optional<std::string>& flag) {
+  if (flag) {
+    if (flag->empty()) return Status::InvalidArgument("--root names no folder (it is empty)");
+    return *flag;
+  }
+  if (const char* env = std::getenv("CALLDIR_ROOT"); env != nullptr) {
+    if (*env == '\0') return Status::InvalidArgument("$CALLDIR_ROOT names no folder (it is set, but empty)");
+    return std::string(env);
+  }
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
     return (fs::path(xdg) / "calldir" / "device").string();
   }

@@ -36,8 +36,10 @@ struct DevicePaths {
 class DeviceRoot {
  public:
   // The root folder: `flag` when given, else $CALLDIR_ROOT, else
-  // $XDG_DATA_HOME/calldir/device (~/.local/share/calldir/device).
-  static std::string resolve(const std::optional<std::string>& flag);
+  // $XDG_DATA_HOME/calldir/device (~/.local/share/calldir/device). An empty
+  // --root or $CALLDIR_ROOT is an invalid-argument error, never the default
+  // device (a script whose variable is unset must not reset the user's own).
+  static base::Result<std::string> resolve(const std::optional<std::string>& flag);
 
   // Checks an app group identifier: "group." followed by a reverse-DNS name.
   static base::Status checkGroup(const std::string& group);

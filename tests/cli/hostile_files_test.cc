@@ -134,5 +134,39 @@ TEST(FullFilesystem, AFullDeviceRootLosesNothingAndSaysSo) {
   }
 }
 
+// A device root's path is data: roots named with the characters a URI gives
+// a meaning to work, and never reach the store of a neighbour.
+TEST(DeviceRootPaths, EveryCharacterOfARootIsPartOfItsName) {
+  testing::TempDir dir;
+  auto calldir = [&](const std::string& root, const std::string& args) {
+    return testing::runCommand("CALLDIR_EXTENSION=" + std::string(CALLDIR_EXTENSION_BINARY) + " " +
+                               CALLDIR_BINARY + " --root " + testing::shellQuote(root) + " " + args +
+                               " 2>&1");
+  };
+  testing::writeFile(dir.file("list.json"), R"([{"number":"821012345678","name":"Here"}])");
+  testing::writeFile(dir.file("add.json"), R"([{"number":"821012345679","name":"Added"}])");
+  // The neighbour that the unescaped "x%41" would read: "xA".
+  ASSERT_EQ(calldir(dir.file("xA"), "init").status, 0);
+  ASSERT_EQ(calldir(dir.file("xA"), "enable").status, 0);
+  for (const std::string name : {"x%41", "a?b#c", "with space", "line\nfeed"}) {
+    const std::string root = dir.file(name);
+    SCOPED_TRACE(name);
+    ASSERT_EQ(calldir(root, "init").status, 0);
+    ASSERT_EQ(calldir(root, "enable").status, 0);
+    ASSERT_EQ(calldir(root, "bundle put-resource " + dir.file("list.json")).status, 0);
+    auto r = calldir(root, "app restore --reload");
+    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_EQ(calldir(root, "app put --add " + dir.file("add.json") + " --reload").status, 0);
+    r = calldir(root, "lookup 821012345678 821012345679");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "821012345678\tHere\n821012345679\tAdded\n");
+  }
+  EXPECT_EQ(calldir(dir.file("xA"), "lookup 821012345678").out, "821012345678\t(no label)\n");
+  // An empty root is refused, never taken for the default device.
+  EXPECT_EQ(calldir("", "status").status, 2);
+  EXPECT_EQ(
+      testing::runCommand("CALLDIR_ROOT= " + std::string(CALLDIR_BINARY) + " status 2>/dev/null").status, 2);
+}
+
 }  // namespace
 }  // namespace calldir::cli

@@ -34,12 +34,15 @@ TEST(DeviceRoot, GroupIdentifiersMustBeginWithGroup) {
 }
 
 TEST(DeviceRoot, ResolvesFlagThenEnvironment) {
-  EXPECT_EQ(DeviceRoot::resolve(std::string("/x")), "/x");
+  EXPECT_EQ(DeviceRoot::resolve(std::string("/x")).valueOr(""), "/x");
   setenv("CALLDIR_ROOT", "/from/env", 1);
-  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/from/env");
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt).valueOr(""), "/from/env");
+  EXPECT_FALSE(DeviceRoot::resolve(std::string()).ok());  // an empty --root is no default
+  setenv("CALLDIR_ROOT", "", 1);
+  EXPECT_FALSE(DeviceRoot::resolve(std::nullopt).ok());
   unsetenv("CALLDIR_ROOT");
   setenv("XDG_DATA_HOME", "/xdg", 1);
-  EXPECT_EQ(DeviceRoot::resolve(std::nullopt), "/xdg/calldir/device");
+  EXPECT_EQ(DeviceRoot::resolve(std::nullopt).valueOr(""), "/xdg/calldir/device");
   unsetenv("XDG_DATA_HOME");
 }
 
