@@ -55,7 +55,7 @@ void writeCheckJson(const lists::CheckReport& report, Io& io) {
 }  // namespace
 
 void printCheckReport(const lists::CheckReport& report, const std::string& name, std::ostream& out) {
-  out << name << ": " << report.verdict() << "\n";
+  out << escapeForLine(name) << ": " << report.verdict() << "\n";
   for (const auto& p : report.problems) {
     out << problemLine(p) << "\n";
   }

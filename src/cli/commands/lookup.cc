@@ -70,9 +70,7 @@ void printLookup(const Answer& a, bool json_output, base::JsonWriter& json, Io& 
     return;
   }
   io.out << a.number << "\t";
-  if (a.labels.empty()) io.out << "(no label)";
-  for (std::size_t k = 0; k < a.labels.size(); ++k) io.out << (k ? " | " : "") << escapeForLine(a.labels[k]);
-  io.out << "\n";
+  io.out << (a.labels.empty() ? "(no label)" : labelsForLine(a.labels)) << "\n";
   if (a.hint) warn(io, "lookup: " + *a.hint);
 }
 

@@ -59,19 +59,19 @@ void printJson(const DeviceState& st, const StatusOptions& options, Io& io) {
 }
 
 void printText(const DeviceState& st, const StatusOptions& options, Io& io) {
-  io.out << lastRequestLine(st) << "\n";
-  io.out << handler::kClearAllKey << " = " << st.flag << (st.flag_value ? "" : " (not set; the default)")
-         << "\n";
-  io.out << handler::kRestoreStatusKey << " = " << st.restore
+  io.out << inertText(lastRequestLine(st)) << "\n";
+  io.out << handler::kClearAllKey << " = " << escapeForLine(st.flag)
+         << (st.flag_value ? "" : " (not set; the default)") << "\n";
+  io.out << handler::kRestoreStatusKey << " = " << escapeForLine(st.restore)
          << (st.restore_value ? "" : " (not set; the default)") << "\n";
-  if (auto ignored = ignoredControlValue(st)) io.out << "note: " << *ignored << "\n";
+  if (auto ignored = ignoredControlValue(st)) io.out << "note: " << escapeForLine(*ignored) << "\n";
   for (const auto& [key, value] : st.status_lines) {
     io.out << key << " = " << escapeForLine(value) << "\n";
     if (options.explain) io.out << "  " << escapeForLine(explainStatusLine(key, value)) << "\n";
   }
   io.out << handler::kDeleteListName << ": " << describeDeltaList(st, st.del_list) << "\n"
          << handler::kAddListName << ": " << describeDeltaList(st, st.add_list) << "\n";
-  io.out << "next incremental request: " << nextIncrementalRequest(st).second << "\n";
+  io.out << "next incremental request: " << escapeForLine(nextIncrementalRequest(st).second) << "\n";
 }
 
 }  // namespace

@@ -172,20 +172,18 @@ struct Answer {
 
 void printText(const Answer& a, const DeviceState& st, const Accounts& lists, Io& io) {
   io.out << a.input << ": a call from " << a.number << " shows ";
-  if (a.labels.empty()) io.out << "no label";
-  for (std::size_t i = 0; i < a.labels.size(); ++i)
-    io.out << (i ? " | " : "") << escapeForLine(base::jsonQuote(a.labels[i]));
-  io.out << ".\n";
+  io.out << (a.labels.empty() ? "no label" : labelsForLine(a.labels)) << ".\n";
+  // The sentences quote list texts as JSON does: escaped once, and inert.
   for (const ListAccount* list : {&lists.resource, &lists.del, &lists.add}) {
-    io.out << "  " << escapeForLine(accountLine(*list, a.number)) << "\n";
+    io.out << "  " << inertText(accountLine(*list, a.number)) << "\n";
   }
-  io.out << "  next incremental request: " << nextIncrementalRequest(st).second
-         << "; for this number: " << a.next << "\n  " << lastRequestLine(st) << "\n";
+  io.out << "  next incremental request: " << inertText(nextIncrementalRequest(st).second)
+         << "; for this number: " << inertText(a.next) << "\n  " << inertText(lastRequestLine(st)) << "\n";
   for (const auto& [key, line] : a.status_lines)
     io.out << "  " << key << " = " << escapeForLine(line) << "\n";
   for (const OtherReading& other : a.others) {
     io.out << "  nearest: with --region " << other.region << " it is " << other.number << ", which shows "
-           << escapeForLine(base::jsonQuote(other.labels[0])) << "\n";
+           << labelsForLine({other.labels[0]}) << "\n";
   }
 }
 

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 
@@ -46,9 +47,25 @@ void warn(Io& io, std::string_view message);
 // takes a cut output for success.
 int finishOutput(Io& io, int status);
 
-// A label on one line of text output: a backslash, a line feed and a tab
-// become two characters each (backslash-backslash, backslash-n, backslash-t).
+// Text from a list, a setting or a file on one line of text output, inert:
+// a backslash, line feed, tab and carriage return become two characters
+// each (backslash-backslash, -n, -t, -r), every other C0 control and DEL
+// "\xNN", and C1 controls and the marks that reorder text on screen
+// (bidirectional overrides, embeddings, isolates) "\uNNNN". Nothing in it
+// can move the cursor, set a title or make the line read backwards.
 std::string escapeForLine(std::string_view text);
+
+// As escapeForLine for a message that may hold escaped text already:
+// backslashes stay as they are (so that escaping twice changes nothing), and
+// characters that show as nothing or as a space (a byte-order mark, zero-
+// width joiners, no-break spaces) are named, "<U+FEFF>". fail(), exitWith()
+// and warn() write every message so.
+std::string inertText(std::string_view text);
+
+// A number's labels on one line: one label escaped; several (or one that
+// begins with a quote) each in double quotes, its quotes escaped, joined by
+// " | ", so that one label never reads as two.
+std::string labelsForLine(const std::vector<std::string>& labels);
 
 // How a FILE argument is named in messages: "standard input" for "-".
 std::string displayName(const std::string& path);
