@@ -82,14 +82,21 @@ class ListBuilder {
       return;
     }
     if (status_.ok()) {
-      const std::string number = number_column_ < row_.size() ? row_[number_column_] : "";
-      appendListElement(
-          list_.plain, number,
-          name_column_ < row_.size() ? std::optional<std::string_view>(row_[name_column_]) : std::nullopt);
+      const std::string_view number = number_column_ < row_.size() ? unguarded(row_[number_column_]) : "";
+      appendListElement(list_.plain, number,
+                        name_column_ < row_.size()
+                            ? std::optional<std::string_view>(unguarded(row_[name_column_]))
+                            : std::nullopt);
       list_.lines.push_back(record_line_);
     }
     row_.clear();
     record_line_ = 0;
+  }
+
+  // A field as it was before csvField guarded it against formulas.
+  static std::string_view unguarded(std::string_view field) {
+    if (field.starts_with('\'') && looksLikeFormula(field)) field.remove_prefix(1);
+    return field;
   }
 
   // Takes the first record as the header when its number field holds no
@@ -172,9 +179,16 @@ base::Result<CsvList> csvToList(std::string_view csv, const CsvOptions& options)
   return parseCsv(csv, options.columns);
 }
 
+bool looksLikeFormula(std::string_view text) {
+  const std::size_t first = text.find_first_not_of('\'');
+  return first != std::string_view::npos &&
+         std::string_view("=+-@\t\r").find(text[first]) != std::string_view::npos;
+}
+
 std::string csvField(std::string_view text) {
-  std::string out(text.size() * 2 + 2, '\0');
-  out.resize(csv_write(out.data(), out.size(), text.data(), text.size()));
+  const std::string guarded = looksLikeFormula(text) ? "'" + std::string(text) : std::string(text);
+  std::string out(guarded.size() * 2 + 2, '\0');
+  out.resize(csv_write(out.data(), out.size(), guarded.data(), guarded.size()));
   return out;
 }
 

@@ -38,7 +38,16 @@ struct CsvList {
 // the line and record of a syntax error, the columns there are.
 base::Result<CsvList> csvToList(std::string_view csv, const CsvOptions& options);
 
-// One CSV field, quoted as RFC 4180 allows (always, quotes doubled).
+// True when a spreadsheet would run `text` as a formula: after any
+// apostrophes, its first character is =, +, -, @, a tab or a carriage return.
+bool looksLikeFormula(std::string_view text);
+
+// One CSV field, quoted as RFC 4180 allows (always, quotes doubled), with an
+// apostrophe put before a text that looksLikeFormula, so that a spreadsheet
+// shows it instead of running it. csvToList takes the apostrophe off again:
+// what calldir writes it reads back exactly, and a field of a spreadsheet's
+// own export that begins with an apostrophe before another character stays
+// as it is.
 std::string csvField(std::string_view text);
 
 // Appends the row `number,name` (with CRLF) to `out`.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "cli/cli_test.h"
+#include "lists/list_writer.h"
 #include "test_util.h"
 
 namespace calldir::lists {
@@ -18,6 +21,27 @@ std::string refusal(const std::string& text, CsvColumns columns = {}, std::strin
   auto list = csvToList(text, {std::move(columns), std::move(encoding)});
   EXPECT_EQ(list.status().kind(), base::Status::Kind::kInvalidArgument);
   return list.status().message();
+}
+
+// What calldir writes as CSV a spreadsheet shows and never runs, and
+// calldir reads back exactly; a spreadsheet's own apostrophes stay.
+TEST(Csv, FormulasAreWrittenInertAndReadBackExactly) {
+  const std::string pieces[] = {"=", "+", "-", "@", "\t", "\r", "'", "a", "HYPERLINK(\"x\")", " ", "1"};
+  std::mt19937 random(11);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string name;
+    for (auto n = 1 + random() % 4; n > 0; --n) name += pieces[random() % std::size(pieces)];
+    std::string text(kCsvHeader);
+    appendCsvRow(text, "+82 10 1234 5678", name);
+    // The field's text, after its opening quote, never begins a formula.
+    const std::string field = text.substr(text.find(",\"", kCsvHeader.size()) + 2);
+    EXPECT_FALSE(looksLikeFormula(field) && field[0] != '\'') << name;
+    const CsvList list = csv(text);
+    std::string expected = "[\n";
+    appendElement(expected, "+82 10 1234 5678", name);
+    EXPECT_EQ(list.plain, expected + "\n]\n") << name;
+  }
+  EXPECT_NE(csv("Phone,Name\n1,'s Hertogenbosch\n").plain.find("\"'s Hertogenbosch\""), std::string::npos);
 }
 
 TEST(Csv, SpreadsheetExportsBecomeListsWithEveryFieldWholeAndItsLine) {
