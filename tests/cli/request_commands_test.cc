@@ -69,5 +69,21 @@ TEST_F(TelephonyCommandsTest, AListSavedWithAByteOrderMarkIsInstalledAsAList) {
   EXPECT_NE(r.out.find("added 8,"), std::string::npos) << r.out << err();
 }
 
+TEST_F(TelephonyCommandsTest, EveryNumberTheStoreHoldsCanBeLookedUp) {
+  ASSERT_EQ(calldir("init").status, 0);
+  ASSERT_EQ(calldir("enable").status, 0);
+  testing::writeFile(dir.file("odd.json"), R"([{"number":"-821012345673","name":"Minus"},)"
+                                           R"({"number":"99999999999999999999","name":"Long"}])");
+  ASSERT_EQ(calldir("bundle put-resource " + dir.file("odd.json")).status, 0);
+  ASSERT_EQ(calldir("app restore --reload").status, 0);
+  const auto r = calldir("lookup -- -821012345673 9223372036854775807");
+  EXPECT_EQ(r.status, 0) << err();
+  EXPECT_EQ(r.out, "-821012345673\tMinus\n9223372036854775807\tLong\n");
+  EXPECT_NE(err().find("-821012345673 is no phone number: the store holds it only as the extension took"),
+            std::string::npos)
+      << err();
+  EXPECT_EQ(calldir("why -- -821012345673").status, 0);
+}
+
 }  // namespace
 }  // namespace calldir::cli

@@ -130,6 +130,8 @@ int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io) {
       if (!others.ok()) return fail(io, "lookup", others.status());
       answer.hint = missHint(text, *number, *others);
     }
+    if (auto note = noPhoneNumberNote(*number))
+      answer.hint = *note + (answer.hint ? "; " + *answer.hint : "");
     if (const lists::NumberReading reading = reader.read(text); reading.ambiguous()) {
       if (base::Status s = addOtherReading(answer, reading, reader, store); !s.ok())
         return fail(io, "lookup", s);

@@ -10,6 +10,15 @@
 namespace calldir::cli {
 
 base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader) {
+  // A number the store holds that no phone number is: negative ("-5"), or
+  // of 19 digits (9223372036854775807, what an over-long text becomes). The
+  // store holds such numbers as the extension took them from a list.
+  const bool negative = text.starts_with('-') && lists::isDigitsOnly(text.substr(1));
+  if (negative || (lists::isDigitsOnly(text) && text.size() == 19)) {
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error == std::errc() && end == text.data() + text.size()) return number;
+  }
   const lists::NumberReading reading = reader.read(text);
   std::string digits = reading.digits;
   if (reading.kind == lists::NumberReading::Kind::kUnreadable) {
@@ -67,6 +76,13 @@ base::Result<std::vector<OtherReading>> otherReadings(std::string_view text, std
     out.push_back({region, *other, std::move(labels).value()});
   }
   return out;
+}
+
+std::optional<std::string> noPhoneNumberNote(std::int64_t number) {
+  if (number >= 0 && number < 1'000'000'000'000'000'000) return std::nullopt;
+  return std::to_string(number) +
+         " is no phone number: the store holds it only as the extension took a list's text (a minus sign, or "
+         "digits past 18, which become 9223372036854775807); `calldir why` names the element";
 }
 
 std::optional<std::string> missHint(std::string_view text, std::int64_t number,

@@ -16,8 +16,10 @@
 namespace calldir::cli {
 
 // The number `text` names, as the store would hold it: its reading when
-// there is one (a doubtful one too), else digits alone as they are. An
-// invalid-argument error for a text that is no number.
+// there is one (a doubtful one too), else digits alone as they are. Any
+// number the store can hold is taken as written: a negative one ("-5") or
+// one of 19 digits up to 9223372036854775807. An invalid-argument error for
+// a text that is no number.
 base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader);
 
 // Each of `texts` read as typedNumber reads it, under `region`.
@@ -39,6 +41,10 @@ struct OtherReading {
 base::Result<std::vector<OtherReading>> otherReadings(std::string_view text, std::int64_t number,
                                                       const std::vector<std::string>& regions,
                                                       telephony::CallDirectoryStore& store);
+
+// For a number no phone number is (negative, or of 19 digits), what it can
+// only have come from; no value for any other.
+std::optional<std::string> noPhoneNumberNote(std::int64_t number);
 
 // Why `text`, looked up as `number`, may have missed, in one sentence; no
 // value when nothing suggests a mistake.
