@@ -168,6 +168,15 @@ std::string CheckReport::verdict() const {
   if (content == storage::ListContent::Kind::kUndecodable) {
     return load + " applies nothing: the list text does not decode: " + codec::describeDecodeFailure(failure);
   }
+  const char* left =
+      role == ListRole::kResource ? "the restore status stays \"START\"" : "the file is left as it is";
+  if (content == storage::ListContent::Kind::kUnreadable) {
+    return load +
+           " applies nothing: the extension does not read the file (a symbolic link, which it does not "
+           "follow, "
+           "not a regular file, over 1 GiB, or a read error), and " +
+           left;
+  }
   if (content != storage::ListContent::Kind::kList) {
     return load +
            " applies nothing: the list holds no data (its plain text is shorter than 16 characters, or "

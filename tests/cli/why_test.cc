@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <simdjson.h>
 
+#include <filesystem>
+
 #include "cli/cli_test.h"
 #include "test_util.h"
 
@@ -53,6 +55,22 @@ TEST_F(WhyTest, EachRoadIsTold) {
   EXPECT_NE(out.find("nearest: with --region KR it is 821045678901, which shows Bank"), std::string::npos)
       << out;
   EXPECT_NE(why("--region KR 01045678901", 0).find("shows Bank."), std::string::npos);
+}
+
+TEST_F(WhyTest, AResourceTheExtensionDoesNotReadIsToldInItsWords) {
+  // A symbolic link in place of the resource: the extension does not follow it.
+  const std::string resource = root + "/Extension.appex/Resources/callersAdd_Zero.json";
+  std::filesystem::rename(resource, dir.file("moved.json"));
+  std::filesystem::create_symlink(dir.file("moved.json"), resource);
+  const std::string out = why("821012345678", 0);
+  EXPECT_NE(out.find("applies nothing: the extension does not read the file (a symbolic link"),
+            std::string::npos)
+      << out;
+  // So is a delta list.
+  std::filesystem::create_symlink(dir.file("moved.json"), container() + "/callersAdd.json");
+  const auto status = calldir("status");
+  EXPECT_NE(status.out.find("callersAdd.json: no data: not read (a symbolic link"), std::string::npos)
+      << status.out;
 }
 
 TEST_F(WhyTest, WaitingListsAndARefusedListAreTold) {

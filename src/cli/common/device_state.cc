@@ -109,6 +109,11 @@ std::string describeDeltaList(const DeviceState& st, const DeltaListState& list)
     return "waiting, " + std::to_string(list.elements) + " element(s)";
   }
   if (list.kind == Kind::kMissing || list.kind == Kind::kEmpty) return storage::describeForUpdate(list.kind);
+  if (list.kind == Kind::kUnreadable) {
+    return "no data: not read (a symbolic link, which the extension does not follow, not a regular file, "
+           "over 1 "
+           "GiB, or a read error)";
+  }
   return "no data (does not decode, or shorter than 16 characters)";
 }
 

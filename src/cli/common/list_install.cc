@@ -4,6 +4,7 @@
 #include "cli/common/progress.h"
 #include "codec/text_decoding.h"
 #include "lists/text_encoding.h"
+#include "platform/files.h"
 #include "platform/json.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -37,6 +38,10 @@ base::Result<lists::CheckReport> installListFile(const std::string& source, cons
   auto read = readInput(source, io);
   if (!read.ok()) return read.status();
   std::string data = std::move(read).value();
+  if (data.size() > platform::kMaxFileBytes) {
+    return base::Status::InvalidArgument(
+        displayName(source) + " is over 1 GiB: the extension does not read a list file that large");
+  }
   if (base::Status s = lists::checkNotUtf16(data, displayName(source)); !s.ok()) return s;
   // Installed without the byte-order mark an editor may have put before
   // it: the extension would read neither a list text nor plain JSON with one.
