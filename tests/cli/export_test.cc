@@ -146,11 +146,19 @@ TEST_F(ExportTest, DigitsWithTwoReadingsAreToldAndReadAsTheRegionDoes) {
 TEST_F(ExportTest, DiffReadsCsvAsFixDoesAndDecodeSaysWhatHasNoRow) {
   testing::writeFile(dir.file("old.csv"), "Phone,Name\n010-1111-2222,A\n+82 10-3333-4444,B\n");
   testing::writeFile(dir.file("new.csv"), "Phone,Name\n01011112222,A\n010-5555-6666,C\n");
+  // No region: the national numbers cannot be read; the diff goes on without
+  // them, says how many it left out and names each with its line.
   auto r = calldir("list diff --from csv --number-column Phone --name-column Name " + dir.file("old.csv") +
                    " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") + " --add " +
-                   dir.file("add.json"));
-  EXPECT_EQ(r.status, 2);  // no region: those numbers cannot be read
-  EXPECT_NE(err().find("element 1 (line 2): \"010-1111-2222\""), std::string::npos) << err();
+                   dir.file("add.json") + " --rejects " + dir.file("rejects.csv"));
+  EXPECT_EQ(r.status, 0) << err();
+  EXPECT_NE(err().find("1 element(s) of " + dir.file("old.csv") + " left out (1 unreadable_number)"),
+            std::string::npos)
+      << err();
+  EXPECT_NE(testing::readFile(dir.file("rejects.csv"))
+                .find("\r\nold,1,2,unreadable_number,\"010-1111-2222\",\"\"\r\n"),
+            std::string::npos)
+      << testing::readFile(dir.file("rejects.csv"));
   r = calldir("list diff --region KR --from csv --number-column Phone --name-column Name " +
               dir.file("old.csv") + " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") +
               " --add " + dir.file("add.json"));

@@ -1,12 +1,15 @@
 #include "cli/commands/list_diff.h"
 
+#include <map>
 #include <ostream>
 
 #include "base/json_writer.h"
 #include "cli/common/list_install.h"
+#include "cli/common/list_reports.h"
 #include "cli/common/option_values.h"
 #include "cli/common/progress.h"
 #include "lists/list_diff.h"
+#include "lists/list_fix.h"
 
 namespace calldir::cli {
 
@@ -24,6 +27,13 @@ void declareListDiff(CLI::App& command, ListDiffOptions& options) {
   declareRegion(command, options.read.region,
                 "Region the numbers not written internationally are in, read as list fix reads them");
   declareDigitsAsWritten(command, options.read.digits_as_written);
+  declareOnConflict(command, options.on_conflict);
+  command
+      .add_option(
+          "--rejects", options.rejects,
+          "Write every element of either list that the diff leaves out to FILE as CSV (list, element, "
+          "line, code, the number as written, what it would have been)")
+      ->type_name("FILE");
   command.add_flag(
       "--keep-doubtful", options.read.keep_doubtful,
       "Take a number libphonenumber holds invalid as what it would become, instead of refusing it");
@@ -34,28 +44,76 @@ void declareListDiff(CLI::App& command, ListDiffOptions& options) {
 
 namespace {
 
-// The entries of the full list at `path`.
-base::Result<lists::CallerEntries> readFullList(const std::string& path, const ListDiffOptions& options,
-                                                Io& io) {
+// One list of the two, read as `list fix` reads it and fixed in memory:
+// what it leaves out goes to `rejects` (when asked for) and is counted.
+struct FixedList {
+  lists::CallerEntries entries;
+  std::size_t left_out = 0;
+  std::map<std::string, std::size_t> left_out_per_code;
+};
+
+base::Result<FixedList> readFixed(const std::string& path, const char* which, const ListDiffOptions& options,
+                                  std::string* rejects, Io& io) {
   auto input = readListInput(path, options.format, io);
   if (!input.ok()) return input.status();
-  lists::ReadEntriesOptions read = options.read;
-  read.source_lines = input->sourceLines();
+  lists::FixOptions fix;
+  fix.region = options.read.region;
+  fix.digits_as_written = options.read.digits_as_written;
+  fix.keep_doubtful = options.read.keep_doubtful;
+  fix.on_conflict = options.on_conflict;
+  fix.source_lines = input->sourceLines();
+  FixedList out;
+  fix.reject = [&](const lists::Reject& r) {
+    ++out.left_out;
+    ++out.left_out_per_code[r.code];
+    if (rejects != nullptr) *rejects += std::string(which) + "," + rejectRow(r);
+  };
   Progress progress(io, !options.json, "list diff: " + displayName(path), "elements");
-  read.progress = progress.callback();
-  auto entries = lists::readCallerEntries(std::move(input->data), read);
+  fix.progress = progress.callback();
+  auto fixed = lists::fixList(std::move(input->data), fix);
+  progress.finish();
+  if (!fixed.ok()) return fixed.status().withContext(displayName(path));
+  if (fixed->report.failed) {
+    std::string conflicts;
+    for (const auto& conflict : fixed->report.conflict_list) {
+      conflicts += "; " + conflict.describe(options.on_conflict);
+    }
+    return base::Status::InvalidArgument(
+        displayName(path) + ": " + std::to_string(fixed->report.conflicts) +
+        " number(s) with several names, settle them with --on-conflict first "
+        "or last" +
+        conflicts);
+  }
+  // The fixed list holds E.164 digits: read as written.
+  lists::ReadEntriesOptions read;
+  read.keep_doubtful = options.read.keep_doubtful;
+  read.digits_as_written = true;
+  auto entries = lists::readCallerEntries(std::move(fixed->plain), read);
   if (!entries.ok()) return entries.status().withContext(displayName(path));
-  return entries;
+  out.entries = std::move(entries).value();
+  return out;
+}
+
+// "N of OLD left out (code n, ...)" for the summary, or "".
+std::string leftOut(const FixedList& list, const std::string& path) {
+  if (list.left_out == 0) return "";
+  std::string codes;
+  for (const auto& [code, count] : list.left_out_per_code) {
+    codes += (codes.empty() ? "" : ", ") + std::to_string(count) + " " + code;
+  }
+  return std::to_string(list.left_out) + " element(s) of " + displayName(path) + " left out (" + codes + ")";
 }
 
 }  // namespace
 
 int runListDiff(const ListDiffOptions& options, Io& io) {
-  auto old_list = readFullList(options.old_input, options, io);
+  std::string rejects = "list," + std::string(kRejectsHeader);
+  std::string* kept_rejects = options.rejects.empty() ? nullptr : &rejects;
+  auto old_list = readFixed(options.old_input, "old", options, kept_rejects, io);
   if (!old_list.ok()) return fail(io, "list diff", old_list.status());
-  auto new_list = readFullList(options.new_input, options, io);
+  auto new_list = readFixed(options.new_input, "new", options, kept_rejects, io);
   if (!new_list.ok()) return fail(io, "list diff", new_list.status());
-  const auto diffed = lists::diffLists(*old_list, *new_list);
+  const auto diffed = lists::diffLists(old_list->entries, new_list->entries);
   if (!diffed.ok()) return fail(io, "list diff", diffed.status());
   const lists::ListDiff& diff = *diffed;
   if (base::Status s = writeListFile(options.del_output, diff.del_plain, !options.plain, io); !s.ok()) {
@@ -64,6 +122,15 @@ int runListDiff(const ListDiffOptions& options, Io& io) {
   if (base::Status s = writeListFile(options.add_output, diff.add_plain, !options.plain, io); !s.ok()) {
     return fail(io, "list diff", s);
   }
+  if (kept_rejects != nullptr) {
+    if (base::Status s = writeOutput(options.rejects, rejects, io); !s.ok()) return fail(io, "list diff", s);
+  }
+  for (const FixedList* list : {&*old_list, &*new_list}) {
+    const std::string& path = list == &*old_list ? options.old_input : options.new_input;
+    if (const std::string told = leftOut(*list, path); !told.empty()) {
+      warn(io, "list diff: " + told + (options.rejects.empty() ? "; --rejects FILE names every one" : ""));
+    }
+  }
   if (options.json) {
     base::JsonWriter json;
     json.beginObject().key("removed").value(static_cast<std::uint64_t>(diff.removed));
@@ -71,6 +138,8 @@ int runListDiff(const ListDiffOptions& options, Io& io) {
         .value(static_cast<std::uint64_t>(diff.added))
         .key("renamed")
         .value(static_cast<std::uint64_t>(diff.renamed));
+    json.key("left_out").beginObject().key("old").value(static_cast<std::uint64_t>(old_list->left_out));
+    json.key("new").value(static_cast<std::uint64_t>(new_list->left_out)).endObject();
     io.out << json.endObject().finish();
   } else {
     io.out << "removed " << diff.removed << ", added " << diff.added << ", renamed " << diff.renamed << "\n";

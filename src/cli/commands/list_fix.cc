@@ -23,17 +23,7 @@ void declareListFix(CLI::App& command, ListFixOptions& options) {
   declareRole(command, fix.role);
   declareRegion(command, fix.region, "Region the numbers are written in (two letters, such as KR)");
   declareDigitsAsWritten(command, fix.digits_as_written);
-  command
-      .add_option_function<std::string>(
-          "--on-conflict",
-          [&fix](const std::string& rule) {
-            fix.on_conflict = rule == "first"  ? lists::ConflictRule::kFirst
-                              : rule == "last" ? lists::ConflictRule::kLast
-                                               : lists::ConflictRule::kFail;
-          },
-          "The same number with different names: fail (report them, write nothing), first or last")
-      ->check(CLI::IsMember({"fail", "first", "last"}))
-      ->default_str("fail");
+  declareOnConflict(command, fix.on_conflict);
   command.add_flag(
       "--keep-doubtful", fix.keep_doubtful,
       "Write a number libphonenumber holds invalid as what it would become, instead of dropping it");
@@ -121,15 +111,6 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   }
 }
 
-// The rows a fix did not write, as CSV: where each was, why, the number as
-// written and what it would have been.
-constexpr std::string_view kRejectsHeader = "element,line,code,text,reading\r\n";
-
-void appendReject(std::string& csv, const lists::Reject& r) {
-  csv += std::to_string(r.element) + "," + (r.line ? std::to_string(*r.line) : "") + "," + r.code + ",";
-  csv += lists::csvField(r.text) + "," + lists::csvField(r.reading) + "\r\n";
-}
-
 // Where a list written a piece at a time goes: standard output for "" or
 // "-", else a file that replaces the output path once committed.
 class PieceOutput {
@@ -176,7 +157,7 @@ int runListFix(const ListFixOptions& options, Io& io) {
   }
   if (options.json) fix.listed_per_kind = SIZE_MAX;
   std::string rejects(kRejectsHeader);
-  if (!options.rejects.empty()) fix.reject = [&rejects](const lists::Reject& r) { appendReject(rejects, r); };
+  if (!options.rejects.empty()) fix.reject = [&rejects](const lists::Reject& r) { rejects += rejectRow(r); };
   Progress progress(io, !options.json, "list fix", "elements");
   fix.progress = progress.callback();
   const auto fixed = lists::fixList(std::move(input->data), fix);

@@ -1,6 +1,7 @@
 #include "cli/common/list_reports.h"
 
 #include "cli/common/io.h"
+#include "lists/csv.h"
 
 namespace calldir::cli {
 
@@ -24,6 +25,11 @@ std::size_t unlisted(const std::vector<lists::Problem>& problems, const std::str
   std::size_t listed = 0;
   for (const auto& p : problems) listed += p.code == code;
   return listed < count ? count - listed : 0;
+}
+
+std::string rejectRow(const lists::Reject& r) {
+  return std::to_string(r.element) + "," + (r.line ? std::to_string(*r.line) : "") + "," + r.code + "," +
+         lists::csvField(r.text) + "," + lists::csvField(r.reading) + "\r\n";
 }
 
 }  // namespace calldir::cli

@@ -8,6 +8,7 @@
 
 #include "base/json_writer.h"
 #include "lists/list_check.h"
+#include "lists/list_fix.h"
 
 namespace calldir::cli {
 
@@ -20,5 +21,10 @@ std::string problemLine(const lists::Problem& problem);
 // How many of `count` problems of `code` are not among `problems`, which
 // text output stops listing after some per code.
 std::size_t unlisted(const std::vector<lists::Problem>& problems, const std::string& code, std::size_t count);
+
+// The CSV of what a fix did not write: where each element was, why, the
+// number as written and what it would have been.
+inline constexpr std::string_view kRejectsHeader = "element,line,code,text,reading\r\n";
+std::string rejectRow(const lists::Reject& reject);
 
 }  // namespace calldir::cli

@@ -122,6 +122,20 @@ void declareDigitsAsWritten(CLI::App& command, bool& digits_as_written) {
                    "where --region reads them as another number (a list of bare E.164 digits)");
 }
 
+void declareOnConflict(CLI::App& command, lists::ConflictRule& rule) {
+  command
+      .add_option_function<std::string>(
+          "--on-conflict",
+          [&rule](const std::string& name) {
+            rule = name == "first"  ? lists::ConflictRule::kFirst
+                   : name == "last" ? lists::ConflictRule::kLast
+                                    : lists::ConflictRule::kFail;
+          },
+          "The same number with different names: fail (report them, write nothing), first or last")
+      ->check(CLI::IsMember({"fail", "first", "last"}))
+      ->default_str("fail");
+}
+
 void declareRole(CLI::App& command, lists::ListRole& role) {
   command
       .add_option_function<std::string>(

@@ -11,6 +11,7 @@
 
 #include "base/result.h"
 #include "lists/list_check.h"
+#include "lists/list_fix.h"
 #include "telephony/request_driver.h"
 
 namespace calldir::cli {
@@ -46,6 +47,9 @@ void declareRegion(CLI::App& command, std::string& region, const std::string& de
 // are a valid international number stay as written even where --region
 // reads them as another number.
 void declareDigitsAsWritten(CLI::App& command, bool& digits_as_written);
+
+// Declares --on-conflict (fail, first or last) into `rule`.
+void declareOnConflict(CLI::App& command, lists::ConflictRule& rule);
 
 // Declares --role (resource, add or del) into `role`.
 void declareRole(CLI::App& command, lists::ListRole& role);
