@@ -1,5 +1,6 @@
 #include "lists/list_check.h"
 
+#include "lists/labels.h"
 #include "lists/line_counter.h"
 #include "lists/number_range.h"
 #include "lists/number_reader.h"
@@ -68,6 +69,9 @@ class Checker {
         break;
     }
     ++report_.applied;
+    if (!removing) {
+      if (auto problem = labelProblem(*element.name)) note(n, line, kLabel, *problem);
+    }
     const std::int64_t number = platform::integerValue(*element.number);
     if (auto range = rangeOf(*element.number)) {
       noteRange(n, line, *range, number);

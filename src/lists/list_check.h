@@ -42,6 +42,7 @@ inline constexpr const char* kNotInternational = "not_international";
 inline constexpr const char* kReadsDifferently = "reads_differently";
 inline constexpr const char* kDoubtfulNumber = "doubtful";
 inline constexpr const char* kAmbiguous = "ambiguous";  // digits alone with two valid readings
+inline constexpr const char* kLabel = "label";          // a label a phone shows badly or deceptively
 inline constexpr const char* kRange = "range";          // a number whose last digits are "#"
 
 // The most numbers one range may expand to, unless told otherwise.

@@ -1,8 +1,10 @@
 #include "lists/list_fix.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "base/json_quote.h"
+#include "lists/labels.h"
 #include "lists/line_counter.h"
 #include "lists/list_writer.h"
 #include "lists/number_range.h"
@@ -128,9 +130,14 @@ class Fixer {
   // An entry that stays: `digits` with the element's name (none in a delete list).
   void keep(const std::string& digits, const storage::CallerEntry& element, std::size_t n,
             std::optional<std::size_t> line) {
-    entries.push_back({platform::integerValue(digits),
-                       options_.role == ListRole::kDel ? std::string_view() : *element.name,
-                       static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(line.value_or(0))});
+    std::string_view name = options_.role == ListRole::kDel ? std::string_view() : *element.name;
+    if (auto nfc = normalizedLabel(name)) {
+      // One form of a name: composed and decomposed Hangul are one name.
+      ++report_.names_normalized;
+      name = names_.emplace_back(std::move(*nfc));
+    }
+    entries.push_back({platform::integerValue(digits), name, static_cast<std::uint32_t>(n),
+                       static_cast<std::uint32_t>(line.value_or(0))});
   }
 
   void drop(const Reject& reject, std::string message) {
@@ -146,6 +153,7 @@ class Fixer {
   ElementLines lines_;
   NumberReader reader_;
   base::Status refusal_;
+  std::deque<std::string> names_;  // names rewritten in NFC, which entries point into
 };
 
 // The conflict of the entries [begin, end), all of one number.

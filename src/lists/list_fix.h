@@ -5,8 +5,9 @@
 // dropped; elements a reader would skip are dropped; other members go; the
 // elements are sorted by number; exact repeats go; the same number with
 // different names is a conflict, settled as the caller says. Whatever a fix
-// writes, `list check` with the same region finds nothing to warn about when
-// it reads the digits as written (`digits_as_written`): the fixed list holds
+// writes, `list check` with the same region finds nothing to warn about but
+// labels (written as they are, in Unicode NFC) when it reads the digits as
+// written (`digits_as_written`): the fixed list holds
 // E.164 digits, which the region might read as another number.
 #pragma once
 
@@ -85,13 +86,14 @@ struct FixReport {
   std::size_t written = 0;
   std::map<std::string, std::size_t> dropped;  // per code
   std::size_t numbers_rewritten = 0;
-  std::size_t members_removed = 0;  // elements that lost members other than "number" and "name"
-  std::size_t repeats = 0;          // exact repeats dropped
-  std::size_t conflicts = 0;        // numbers with more than one name
-  std::size_t doubtful_kept = 0;    // doubtful numbers written, as asked
-  std::size_t ambiguous = 0;        // digits alone written as the region reads them, not as written
-  std::size_t ranges = 0;           // ranges expanded
-  std::uint64_t range_numbers = 0;  // the numbers they expanded to
+  std::size_t members_removed = 0;   // elements that lost members other than "number" and "name"
+  std::size_t repeats = 0;           // exact repeats dropped
+  std::size_t conflicts = 0;         // numbers with more than one name
+  std::size_t doubtful_kept = 0;     // doubtful numbers written, as asked
+  std::size_t ambiguous = 0;         // digits alone written as the region reads them, not as written
+  std::size_t names_normalized = 0;  // names written in Unicode NFC, not as written
+  std::size_t ranges = 0;            // ranges expanded
+  std::uint64_t range_numbers = 0;   // the numbers they expanded to
   bool reordered = false;
   bool failed = false;                  // conflicts under ConflictRule::kFail: nothing written
   std::vector<Problem> problems;        // dropped elements (the first per code) and every conflict

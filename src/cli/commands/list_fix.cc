@@ -79,6 +79,7 @@ void writeFixJson(const lists::FixReport& r, const ListFixOptions& options, Io& 
       .value(static_cast<std::uint64_t>(r.conflicts));
   json.key("doubtful_kept").value(static_cast<std::uint64_t>(r.doubtful_kept));
   json.key("ambiguous").value(static_cast<std::uint64_t>(r.ambiguous));
+  json.key("names_normalized").value(static_cast<std::uint64_t>(r.names_normalized));
   json.key("ranges").value(static_cast<std::uint64_t>(r.ranges)).key("range_numbers").value(r.range_numbers);
   json.key("reordered").value(r.reordered).key("problems");
   writeProblems(json, r.problems);
@@ -96,6 +97,7 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.conflicts) io.err << "; " << r.conflicts << " conflict(s)";
   if (r.doubtful_kept) io.err << "; " << r.doubtful_kept << " doubtful number(s) kept";
   if (r.ambiguous) io.err << "; " << r.ambiguous << " ambiguous number(s) written as read in the region";
+  if (r.names_normalized) io.err << "; " << r.names_normalized << " name(s) written in Unicode NFC";
   if (r.ranges) io.err << "; " << r.ranges << " range(s) expanded to " << r.range_numbers << " number(s)";
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";

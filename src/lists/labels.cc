@@ -1,0 +1,74 @@
+#include "lists/labels.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace calldir::lists {
+
+namespace {
+
+bool isReordering(UChar32 c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isInvisible(UChar32 c) {
+  return (c >= 0x200B && c <= 0x200D) || c == 0x2060 || c == 0xFEFF || c == 0x180E;
+}
+
+bool isBlank(UChar32 c) {
+  return c == ' ' || c == 0x00A0 || c == 0x3000 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F;
+}
+
+}  // namespace
+
+std::optional<std::string> labelProblem(std::string_view label) {
+  std::size_t characters = 0;
+  bool blank = true;
+  const char* problem = nullptr;
+  for (std::int32_t i = 0, size = static_cast<std::int32_t>(label.size()); i < size;) {
+    UChar32 c = 0;
+    // ICU's macro narrows an int inside, which -Wconversion reports.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+    U8_NEXT(label.data(), i, size, c);
+#pragma GCC diagnostic pop
+    ++characters;
+    if (c < 0) continue;  // not UTF-8: the extension never gets such a label as text
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      problem = "a control character, which a phone shows as nothing or as a box";
+    } else if (isReordering(c) && problem == nullptr) {
+      problem = "a mark that reorders text (a right-to-left override shows the label backwards)";
+    } else if (isInvisible(c) && problem == nullptr) {
+      problem = "a character that shows as nothing (a zero-width space or joiner, a byte-order mark)";
+    }
+    blank = blank && (isBlank(c) || isInvisible(c));
+  }
+  if (blank) return std::string("the label shows as nothing but spaces");
+  if (problem != nullptr) return "the label holds " + std::string(problem);
+  if (characters > kLongestLabel) {
+    return "the label has " + std::to_string(characters) + " characters; a phone shows about " +
+           std::to_string(kLongestLabel) + " on a call";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> normalizedLabel(std::string_view label) {
+  bool ascii = true;
+  for (char c : label) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::nullopt;
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  const icu::UnicodeString text =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(label.data(), static_cast<std::int32_t>(label.size())));
+  if (text.isBogus() || nfc->isNormalized(text, status) || U_FAILURE(status)) return std::nullopt;
+  const icu::UnicodeString normalized = nfc->normalize(text, status);
+  if (U_FAILURE(status)) return std::nullopt;
+  std::string out;
+  normalized.toUTF8String(out);
+  return out;
+}
+
+}  // namespace calldir::lists
