@@ -11,12 +11,12 @@ namespace {
 
 // Opens what `row` asks for and runs it.
 int dispatch(const Command& row, const Runner& run, Session& session) {
-  const auto resolved = session.root();
-  if (!resolved.ok()) return fail(session.io, "", resolved.status());
-  const std::string& root = *resolved;
+  // A command that needs no device runs whatever the root options say.
+  const base::Result<std::string> root = session.root();
   std::unique_ptr<DeviceAccess> device;
   if (row.opens & kOpensDevice) {
-    auto opened = DeviceAccess::open(root);
+    if (!root.ok()) return fail(session.io, "", root.status());
+    auto opened = DeviceAccess::open(*root);
     if (!opened.ok()) return fail(session.io, "", opened.status());
     device = std::move(opened).value();
   }

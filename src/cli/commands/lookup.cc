@@ -98,7 +98,7 @@ void printUnreadable(const std::string& text, const std::string& why, bool json_
     return;
   }
   io.out << escapeForLine(text) << "\t(unreadable)\n";
-  io.err << "calldir: lookup: " << why << "\n";
+  io.err << "calldir: lookup: " << inertText(why) << "\n";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "base/result.h"
 #include "cli/common/device_access.h"
 #include "cli/common/io.h"
 
@@ -29,8 +30,8 @@ enum Opens : unsigned {
 // What the dispatcher hands a command as it runs it.
 struct Invocation {
   Io& io;
-  const std::string& root;  // the device root's path, as --root or the environment name it
-  DeviceAccess* device;     // opened as the row asks; null for kOpensNothing
+  const base::Result<std::string>& root;  // the device root's path, as --root or the environment name it
+  DeviceAccess* device;                   // opened as the row asks; null for kOpensNothing
 };
 
 using Runner = std::function<int(const Invocation&)>;
@@ -79,7 +80,8 @@ Runner bound(CLI::App& command) {
         return exitWith(call.io, "a command that needs a device opened none", kExitFailure);
       return run(*options, *call.device, call.io);
     } else {
-      return run(*options, call.root, call.io);
+      if (!call.root.ok()) return fail(call.io, "", call.root.status());
+      return run(*options, *call.root, call.io);
     }
   };
 }
