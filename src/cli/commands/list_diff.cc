@@ -36,7 +36,7 @@ void declareListDiff(CLI::App& command, ListDiffOptions& options) {
       ->type_name("FILE");
   command.add_flag(
       "--keep-doubtful", options.read.keep_doubtful,
-      "Take a number libphonenumber holds invalid as what it would become, instead of refusing it");
+      "Take a number libphonenumber holds invalid as what it would become, instead of leaving it out");
   command.add_flag("--plain", options.plain, "Write plain JSON lists instead of list texts");
   command.add_flag("--json", options.json, "The summary as one JSON object");
   declareListInput(command, options.format);
