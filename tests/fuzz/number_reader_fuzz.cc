@@ -1,5 +1,6 @@
 // Reading a number text never fails loudly; what it reads as valid is E.164
-// digits that read back as themselves, and a CSV made of anything either
+// digits that read back as themselves where digits are taken as written (an
+// ambiguous text's other reading too), and a CSV made of anything either
 // parses into a list whose lines rise or says where it does not.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -15,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using calldir::fuzz::require;
   FuzzedDataProvider input(data, size);
   static const char* const kRegions[] = {"", "KR", "US", "DE", "IT"};
-  calldir::lists::NumberReader reader(kRegions[input.ConsumeIntegralInRange<int>(0, 4)]);
+  const char* region = kRegions[input.ConsumeIntegralInRange<int>(0, 4)];
+  calldir::lists::NumberReader reader(region);
+  calldir::lists::NumberReader e164(region, true);  // a fixed list's digits are read so
   const std::string text = input.ConsumeRandomLengthString(64);
   const calldir::lists::NumberReading reading = reader.read(text);
   if (reading.kind != calldir::lists::NumberReading::Kind::kUnreadable) {
@@ -23,9 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                    [](char c) { return c >= '0' && c <= '9'; }),
             "a reading is digits");
   }
+  using Kind = calldir::lists::NumberReading::Kind;
   if (reading.valid()) {
-    require(reader.read(reading.digits).kind == calldir::lists::NumberReading::Kind::kAsWritten,
-            "valid digits read as themselves");
+    require(e164.read(reading.digits).kind == Kind::kAsWritten, "valid digits read as themselves");
+  }
+  if (reading.ambiguous()) {
+    require(reading.kind == Kind::kRead && reading.other != reading.digits &&
+                e164.read(reading.other).kind == Kind::kAsWritten,
+            "an ambiguous text's two readings are both valid numbers");
   }
   (void)reader.whyNotValid(text, reading);
 
