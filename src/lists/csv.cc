@@ -175,7 +175,7 @@ base::Result<CsvList> csvToList(std::string_view csv, const CsvOptions& options)
         "; export it again as UTF-8, or name its encoding with --encoding (a "
         "Korean spreadsheet's plain CSV is --encoding cp949)");
   }
-  if (csv.substr(0, 3) == "\xEF\xBB\xBF") csv.remove_prefix(3);  // a byte order mark
+  csv = withoutByteOrderMark(csv);
   return parseCsv(csv, options.columns);
 }
 

@@ -6,44 +6,49 @@
 
 namespace calldir::lists {
 
-namespace {
-
-bool isReordering(UChar32 c) {
-  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-         (c >= 0x2066 && c <= 0x2069);
+CharacterKind characterKind(char32_t c) {
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return CharacterKind::kControl;
+  if (c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+      (c >= 0x2066 && c <= 0x2069)) {
+    return CharacterKind::kReordering;
+  }
+  if ((c >= 0x200B && c <= 0x200D) || c == 0x2060 || c == 0xFEFF || c == 0x180E)
+    return CharacterKind::kZeroWidth;
+  if (c == 0x00A0 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x3000)
+    return CharacterKind::kSpaceLike;
+  return CharacterKind::kVisible;
 }
 
-bool isInvisible(UChar32 c) {
-  return (c >= 0x200B && c <= 0x200D) || c == 0x2060 || c == 0xFEFF || c == 0x180E;
+std::pair<std::int32_t, std::size_t> codePointAt(std::string_view text, std::size_t i) {
+  std::int32_t at = static_cast<std::int32_t>(i);
+  const std::int32_t start = at;
+  UChar32 c = 0;
+  // ICU's macro narrows an int inside, which -Wconversion reports.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+  U8_NEXT(text.data(), at, static_cast<std::int32_t>(text.size()), c);
+#pragma GCC diagnostic pop
+  return {c, static_cast<std::size_t>(at - start)};
 }
-
-bool isBlank(UChar32 c) {
-  return c == ' ' || c == 0x00A0 || c == 0x3000 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F;
-}
-
-}  // namespace
 
 std::optional<std::string> labelProblem(std::string_view label) {
   std::size_t characters = 0;
   bool blank = true;
   const char* problem = nullptr;
-  for (std::int32_t i = 0, size = static_cast<std::int32_t>(label.size()); i < size;) {
-    UChar32 c = 0;
-    // ICU's macro narrows an int inside, which -Wconversion reports.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wconversion"
-    U8_NEXT(label.data(), i, size, c);
-#pragma GCC diagnostic pop
+  for (std::size_t i = 0; i < label.size();) {
+    const auto [c, length] = codePointAt(label, i);
+    i += length;
     ++characters;
     if (c < 0) continue;  // not UTF-8: the extension never gets such a label as text
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    const CharacterKind kind = characterKind(static_cast<char32_t>(c));
+    if (kind == CharacterKind::kControl) {
       problem = "a control character, which a phone shows as nothing or as a box";
-    } else if (isReordering(c) && problem == nullptr) {
+    } else if (kind == CharacterKind::kReordering && problem == nullptr) {
       problem = "a mark that reorders text (a right-to-left override shows the label backwards)";
-    } else if (isInvisible(c) && problem == nullptr) {
+    } else if (kind == CharacterKind::kZeroWidth && problem == nullptr) {
       problem = "a character that shows as nothing (a zero-width space or joiner, a byte-order mark)";
     }
-    blank = blank && (isBlank(c) || isInvisible(c));
+    blank = blank && (c == ' ' || kind == CharacterKind::kSpaceLike || kind == CharacterKind::kZeroWidth);
   }
   if (blank) return std::string("the label shows as nothing but spaces");
   if (problem != nullptr) return "the label holds " + std::string(problem);

@@ -39,6 +39,12 @@ std::uint64_t blockKey(std::string_view digits) {
   return value * 32 + digits.size();
 }
 
+// The E.164 digits of national `digits` in a block of the shape `shape`:
+// its country code, and the leading digits (a trunk prefix) dropped.
+std::string e164Of(const std::pair<int, std::size_t>& shape, std::string_view digits) {
+  return std::to_string(shape.first) + std::string(digits.substr(shape.second));
+}
+
 std::string digitsOf(std::string_view text) {
   std::string out;
   std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit);
@@ -136,7 +142,7 @@ std::optional<std::string> NumberReader::nationalDigits(std::string_view digits)
     if (block == national_.end()) block = national_.emplace(key, std::nullopt).first;
   }
   if (!block->second) return std::nullopt;
-  return std::to_string(block->second->first) + std::string(digits.substr(block->second->second));
+  return e164Of(*block->second, digits);
 }
 
 std::optional<std::string> NumberReader::regionReading(std::string_view digits) {
@@ -146,8 +152,7 @@ std::optional<std::string> NumberReader::regionReading(std::string_view digits) 
   if (digits.size() >= kShortestBlocked && digits.size() <= 17) {
     const auto block = national_.find(blockKey(digits));
     if (block != national_.end() && block->second) {
-      std::string national =
-          std::to_string(block->second->first) + std::string(digits.substr(block->second->second));
+      std::string national = e164Of(*block->second, digits);
       if (verdictOf(national) != Verdict::kValid) return std::nullopt;
       return national;
     }

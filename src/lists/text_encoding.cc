@@ -100,4 +100,8 @@ std::string_view withoutByteOrderMark(std::string_view text) {
   return text;
 }
 
+void removeByteOrderMark(std::string& text) {
+  text.erase(0, text.size() - withoutByteOrderMark(text).size());
+}
+
 }  // namespace calldir::lists

@@ -21,8 +21,9 @@ base::Status checkUtf8(std::string_view text, std::string_view what);
 base::Status checkNotUtf16(std::string_view text, std::string_view what);
 
 // `text` without the UTF-8 byte-order mark that Notepad and PowerShell put
-// before it, if it has one.
+// before it, if it has one; removeByteOrderMark takes it off in place.
 std::string_view withoutByteOrderMark(std::string_view text);
+void removeByteOrderMark(std::string& text);
 
 // `text` read in the encoding `encoding` (an iconv name, "CP949") as UTF-8.
 // An invalid-argument error names an encoding iconv does not know, and the

@@ -64,7 +64,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
       usage_(other.usage_) {}
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0 && !reaped_) reap(true);
+  if (pid_ > 0) kill();
 }
 
 std::optional<std::size_t> ChildProcess::read(std::vector<char>& buffer, Clock::time_point deadline) {
@@ -109,14 +109,12 @@ void ChildProcess::awaitExit(Clock::time_point deadline) {
       from_child_.reset();
     }
   }
-  reap(true);
+  kill();
 }
 
-void ChildProcess::kill() { reap(true); }
-
-void ChildProcess::reap(bool kill_first) {
+void ChildProcess::kill() {
   if (reaped_) return;
-  if (kill_first) ::kill(pid_, SIGKILL);
+  ::kill(pid_, SIGKILL);
   while (::wait4(pid_, &status_, 0, &usage_) < 0 && errno == EINTR) {
   }
   reaped_ = true;

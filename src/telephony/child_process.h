@@ -53,7 +53,7 @@ class ChildProcess {
   // full pipe.
   void awaitExit(Clock::time_point deadline);
 
-  // Kills the child and waits for it.
+  // Kills the child and waits for it; nothing once it is reaped.
   void kill();
 
   // Once reaped: how it ended, and what it used.
@@ -66,7 +66,6 @@ class ChildProcess {
 
  private:
   ChildProcess() = default;
-  void reap(bool kill_first);
 
   pid_t pid_ = -1;
   bool reaped_ = false;

@@ -6,6 +6,7 @@
 #include "base/json_writer.h"
 #include "cli/common/option_values.h"
 #include "cli/common/typed_numbers.h"
+#include "lists/text_encoding.h"
 #include "platform/text.h"
 
 namespace calldir::cli {
@@ -33,7 +34,7 @@ base::Result<std::vector<std::string>> typedTexts(const LookupOptions& options, 
     std::string_view line = rest.substr(0, end);
     rest.remove_prefix(std::min(end + 1, rest.size()));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte-order mark, as editors save one
+    line = lists::withoutByteOrderMark(line);  // as editors save one
     if (line.find_first_not_of(" \t") != std::string_view::npos) texts.emplace_back(line);
   }
   return texts;
@@ -114,26 +115,26 @@ int runLookup(const LookupOptions& options, DeviceAccess& device, Io& io) {
   json.beginArray();
   for (const std::string& text : *texts) {
     // A number that cannot be read is answered in its place; the others go on.
-    const auto number = typedNumber(text, reader);
-    if (!number.ok()) {
+    const auto typed = typedNumber(text, reader);
+    if (!typed.ok()) {
       worst = kExitBadInput;
-      printUnreadable(text, number.status().message(), options.json, json, io);
+      printUnreadable(text, typed.status().message(), options.json, json, io);
       continue;
     }
-    auto labels = store.labelsFor(*number);
+    const std::int64_t number = typed->number;
+    auto labels = store.labelsFor(number);
     if (!labels.ok()) return fail(io, "lookup", labels.status());
-    Answer answer{text, *number, std::move(labels).value(), std::nullopt, std::nullopt};
+    Answer answer{text, number, std::move(labels).value(), std::nullopt, std::nullopt};
     if (answer.labels.empty()) {
       worst = std::max<int>(worst, kExitNegative);
       if (!likely) likely = likelyRegions(store);
-      auto others = otherReadings(text, *number, *likely, store);
+      auto others = otherReadings(text, number, *likely, store);
       if (!others.ok()) return fail(io, "lookup", others.status());
-      answer.hint = missHint(text, *number, *others);
+      answer.hint = missHint(text, number, *others);
     }
-    if (auto note = noPhoneNumberNote(*number))
-      answer.hint = *note + (answer.hint ? "; " + *answer.hint : "");
-    if (const lists::NumberReading reading = reader.read(text); reading.ambiguous()) {
-      if (base::Status s = addOtherReading(answer, reading, reader, store); !s.ok())
+    if (auto note = noPhoneNumberNote(number)) answer.hint = *note + (answer.hint ? "; " + *answer.hint : "");
+    if (typed->reading.ambiguous()) {
+      if (base::Status s = addOtherReading(answer, typed->reading, reader, store); !s.ok())
         return fail(io, "lookup", s);
     }
     printLookup(answer, options.json, json, io);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/file_io.h"
+#include "lists/labels.h"
 
 namespace calldir::cli {
 
@@ -42,33 +43,6 @@ int finishOutput(Io& io, int status) {
 
 namespace {
 
-// The code point of the UTF-8 sequence at text[i] and its length, for the
-// few characters that matter here; 0 and 1 for anything else.
-std::pair<char32_t, std::size_t> codePointAt(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  if (byte(0) >= 0xC2 && byte(0) <= 0xDF && i + 1 < text.size() && (byte(1) & 0xC0) == 0x80) {
-    return {static_cast<char32_t>(((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F)), 2};
-  }
-  if ((byte(0) & 0xF0) == 0xE0 && i + 2 < text.size() && (byte(1) & 0xC0) == 0x80 &&
-      (byte(2) & 0xC0) == 0x80) {
-    return {static_cast<char32_t>(((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F)), 3};
-  }
-  return {0, 1};
-}
-
-// C1 controls and the marks that reorder text on screen (bidirectional
-// embeddings, overrides, isolates and marks).
-bool isControlOrBidi(char32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-// Characters that show as nothing or as a plain space.
-bool isInvisible(char32_t c) {
-  return c == 0x00A0 || c == 0x180E || c == 0x2009 || (c >= 0x200B && c <= 0x200D) || c == 0x202F ||
-         c == 0x2060 || c == 0xFEFF;
-}
-
 std::string hex(unsigned value, int digits) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
@@ -94,11 +68,14 @@ std::string escaped(std::string_view text, bool backslashes, bool invisible) {
       ++i;
       continue;
     }
-    const auto [code, length] = codePointAt(text, i);
-    if (isControlOrBidi(code)) {
-      out += "\\u" + hex(code, 4);
-    } else if (invisible && isInvisible(code)) {
-      out += "<U+" + hex(code, 4) + ">";
+    const auto [code, length] = lists::codePointAt(text, i);
+    const auto kind =
+        code < 0x80 ? lists::CharacterKind::kVisible : lists::characterKind(static_cast<char32_t>(code));
+    if (kind == lists::CharacterKind::kControl || kind == lists::CharacterKind::kReordering) {
+      out += "\\u" + hex(static_cast<unsigned>(code), 4);
+    } else if (invisible &&
+               (kind == lists::CharacterKind::kZeroWidth || kind == lists::CharacterKind::kSpaceLike)) {
+      out += "<U+" + hex(static_cast<unsigned>(code), 4) + ">";
     } else {
       out.append(text, i, length);
     }
@@ -118,7 +95,8 @@ std::string labelsForLine(const std::vector<std::string>& labels) {
   std::string out;
   for (const std::string& label : labels) {
     std::string quoted;
-    for (char c : escapeForLine(label)) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    for (char c : escapeForLine(label))
+      quoted += c == '"' ? std::string_view("\\\"") : std::string_view(&c, 1);
     out += (out.empty() ? "\"" : " | \"") + quoted + "\"";
   }
   return out;

@@ -22,13 +22,10 @@ base::Result<ListInput> readListInput(const std::string& path, const ListInputOp
   if (!options.csv.encoding.empty()) {
     auto converted = lists::convertToUtf8(*read, options.csv.encoding, displayName(path));
     if (!converted.ok()) return converted.status();
-    input.data = std::string(lists::withoutByteOrderMark(*converted));
-    return input;
+    read = std::move(converted);
   }
   input.data = std::move(read).value();
-  if (!options.any_bytes && lists::withoutByteOrderMark(input.data).size() != input.data.size()) {
-    input.data.erase(0, 3);
-  }
+  if (!options.any_bytes) lists::removeByteOrderMark(input.data);
   return input;
 }
 

@@ -1,9 +1,9 @@
 #include "cli/common/list_install.h"
 
 #include "base/file_io.h"
+#include "cli/common/list_input.h"
 #include "cli/common/progress.h"
 #include "codec/text_decoding.h"
-#include "lists/text_encoding.h"
 #include "platform/files.h"
 #include "platform/json.h"
 #include "storage/caller_list.h"
@@ -35,17 +35,16 @@ void warnAboutList(const lists::CheckReport& report, const std::string& name, Io
 
 base::Result<lists::CheckReport> installListFile(const std::string& source, const std::string& path,
                                                  InstallForm form, lists::ListRole role, Io& io) {
-  auto read = readInput(source, io);
+  // Read as every list command reads FILE: UTF-16 named, and a byte-order
+  // mark taken off, as the extension would read neither a list text nor
+  // plain JSON with one.
+  auto read = readListInput(source, {}, io);
   if (!read.ok()) return read.status();
-  std::string data = std::move(read).value();
+  std::string data = std::move(read->data);
   if (data.size() > platform::kMaxFileBytes) {
     return base::Status::InvalidArgument(
         displayName(source) + " is over 1 GiB: the extension does not read a list file that large");
   }
-  if (base::Status s = lists::checkNotUtf16(data, displayName(source)); !s.ok()) return s;
-  // Installed without the byte-order mark an editor may have put before
-  // it: the extension would read neither a list text nor plain JSON with one.
-  if (lists::withoutByteOrderMark(data).size() != data.size()) data.erase(0, 3);
   const bool looks_plain = storage::looksLikePlainJson(data);
   if (form == InstallForm::kAuto) form = looks_plain ? InstallForm::kPlain : InstallForm::kEncoded;
   if (form == InstallForm::kEncoded && looks_plain) {

@@ -9,7 +9,7 @@
 
 namespace calldir::cli {
 
-base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader) {
+base::Result<TypedNumber> typedNumber(std::string_view text, lists::NumberReader& reader) {
   // A number the store holds that no phone number is: negative ("-5"), or
   // of 19 digits (9223372036854775807, what an over-long text becomes). The
   // store holds such numbers as the extension took them from a list.
@@ -17,7 +17,7 @@ base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReade
   if (negative || (lists::isDigitsOnly(text) && text.size() == 19)) {
     std::int64_t number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error == std::errc() && end == text.data() + text.size()) return number;
+    if (error == std::errc() && end == text.data() + text.size()) return TypedNumber{number, {}};
   }
   const lists::NumberReading reading = reader.read(text);
   std::string digits = reading.digits;
@@ -34,7 +34,7 @@ base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReade
   if (digits.size() > 18 || error != std::errc() || end != digits.data() + digits.size()) {
     return base::Status::InvalidArgument("\"" + std::string(text) + "\" is too long for a phone number");
   }
-  return number;
+  return TypedNumber{number, reading};
 }
 
 base::Result<std::vector<std::int64_t>> typedNumbers(const std::vector<std::string>& texts,
@@ -44,7 +44,7 @@ base::Result<std::vector<std::int64_t>> typedNumbers(const std::vector<std::stri
   for (const std::string& text : texts) {
     const auto number = typedNumber(text, reader);
     if (!number.ok()) return number.status();
-    numbers.push_back(*number);
+    numbers.push_back(number->number);
   }
   return numbers;
 }
@@ -70,10 +70,10 @@ base::Result<std::vector<OtherReading>> otherReadings(std::string_view text, std
   for (const std::string& region : regions) {
     lists::NumberReader reader(region);
     const auto other = typedNumber(text, reader);
-    if (!other.ok() || *other == number) continue;
-    auto labels = store.labelsFor(*other);
+    if (!other.ok() || other->number == number) continue;
+    auto labels = store.labelsFor(other->number);
     if (!labels.ok()) return labels.status();
-    out.push_back({region, *other, std::move(labels).value()});
+    out.push_back({region, other->number, std::move(labels).value()});
   }
   return out;
 }

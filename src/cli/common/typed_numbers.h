@@ -20,7 +20,12 @@ namespace calldir::cli {
 // number the store can hold is taken as written: a negative one ("-5") or
 // one of 19 digits up to 9223372036854775807. An invalid-argument error for
 // a text that is no number.
-base::Result<std::int64_t> typedNumber(std::string_view text, lists::NumberReader& reader);
+// Gives the reading it took it from too (none for a number taken as written).
+struct TypedNumber {
+  std::int64_t number = 0;
+  lists::NumberReading reading;
+};
+base::Result<TypedNumber> typedNumber(std::string_view text, lists::NumberReader& reader);
 
 // Each of `texts` read as typedNumber reads it, under `region`.
 base::Result<std::vector<std::int64_t>> typedNumbers(const std::vector<std::string>& texts,
