@@ -15,7 +15,8 @@ void BM_SettingsWriteAndSynchronize(benchmark::State& state) {
   char pattern[] = "/tmp/calldir-bench-XXXXXX";
   const std::string dir = mkdtemp(pattern);
   {
-    auto opened = calldir::platform::SqliteSettingsStore::open(dir + "/settings.sqlite", "group.bench", true);
+    auto opened = calldir::platform::SqliteSettingsStore::open(dir + "/settings.sqlite", "group.bench",
+                                                               calldir::base::Access::kCreate);
     if (!opened.ok()) {
       state.SkipWithError("cannot open the settings store");
       return;

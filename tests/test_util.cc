@@ -1,5 +1,6 @@
 #include "test_util.h"
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -19,6 +20,20 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+ReadOnlyView::ReadOnlyView(const std::string& source, const std::string& view) : view_(view) {
+  std::filesystem::create_directories(view);
+  if (::mount(source.c_str(), view.c_str(), nullptr, MS_BIND, nullptr) != 0) return;
+  mounted_ = true;
+  if (::mount(nullptr, view.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+    ::umount(view.c_str());
+    mounted_ = false;
+  }
+}
+
+ReadOnlyView::~ReadOnlyView() {
+  if (mounted_) ::umount2(view_.c_str(), MNT_DETACH);
 }
 
 std::string readFile(const std::string& path) {

@@ -21,6 +21,21 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// `source` seen read-only at `view` (a read-only bind mount), for as long as
+// this lives; `ok()` is false where mounting is not allowed (not root).
+class ReadOnlyView {
+ public:
+  ReadOnlyView(const std::string& source, const std::string& view);
+  ~ReadOnlyView();
+  ReadOnlyView(const ReadOnlyView&) = delete;
+  ReadOnlyView& operator=(const ReadOnlyView&) = delete;
+  bool ok() const { return mounted_; }
+
+ private:
+  std::string view_;
+  bool mounted_ = false;
+};
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);
 

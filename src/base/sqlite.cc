@@ -1,5 +1,9 @@
 #include "base/sqlite.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 namespace calldir::base::sqlite {
 
 Status error(sqlite3* db, std::string_view what) {
@@ -105,17 +109,77 @@ void Transaction::rollback() {
   }
 }
 
-Result<Connection> open(const std::string& path, bool create) {
+std::string fileUri(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = path.starts_with('/') ? "file://" : "file:";
+  for (const char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+    if (plain) {
+      uri += c;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 15];
+    }
+  }
+  return uri;
+}
+
+namespace {
+
+Result<Connection> openWith(const std::string& name, int flags, const std::string& path) {
   sqlite3* raw = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  const int rc = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   Connection db(raw);
   if (rc != SQLITE_OK) return error(raw, "cannot open " + path);
   sqlite3_busy_timeout(db.get(), 30000);
+  return db;
+}
+
+// Reads the schema, which is where a read-only open that cannot set up its
+// shared memory fails.
+int readSchema(sqlite3* db) {
+  Statement schema(db, "SELECT count(*) FROM sqlite_master");
+  if (!schema.valid()) return sqlite3_errcode(db);
+  const int rc = schema.step();
+  return rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
+
+// True when the write-ahead log of `path` holds nothing: missing or empty.
+bool noWriteAheadLog(const std::string& path) {
+  struct stat st {};
+  return ::stat((path + "-wal").c_str(), &st) != 0 ? errno == ENOENT : st.st_size == 0;
+}
+
+Result<Connection> openReadOnly(const std::string& path) {
+  auto db = openWith(path, SQLITE_OPEN_READONLY, path);
+  if (!db.ok()) return db;
+  const int rc = readSchema(db->get());
+  if (rc == SQLITE_OK) return db;
+  // A WAL database opened by a reader that may not create its shared memory
+  // file (a read-only file system, another user's folder). With no log, the
+  // main file holds every commit, and is read as it stands.
+  if ((rc & 0xff) != SQLITE_CANTOPEN || !noWriteAheadLog(path))
+    return error(db->get(), "cannot read " + path);
+  auto immutable = openWith(fileUri(path) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, path);
+  if (!immutable.ok()) return immutable;
+  if (readSchema(immutable->get()) != SQLITE_OK) return error(immutable->get(), "cannot read " + path);
+  return immutable;
+}
+
+}  // namespace
+
+Result<Connection> open(const std::string& path, base::Access access) {
+  if (access == Access::kReadOnly) return openReadOnly(path);
+  const int flags = SQLITE_OPEN_READWRITE | (access == Access::kCreate ? SQLITE_OPEN_CREATE : 0);
+  auto db = openWith(path, flags, path);
+  if (!db.ok()) return db;
   // WAL lets readers and one writer work at once; NORMAL keeps each commit
   // atomic (a crash loses no part of a committed group) without an fsync per
   // commit.
-  if (Status s = exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); !s.ok()) {
+  if (Status s = exec(db->get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); !s.ok()) {
     return s.withContext("cannot open " + path);
   }
   return db;

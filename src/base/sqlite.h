@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/access.h"
 #include "base/result.h"
 #include "base/status.h"
 
@@ -89,10 +90,16 @@ class Transaction {
   bool active_ = false;
 };
 
-// Opens (creating when asked) the database at `path` in WAL mode with a busy
-// timeout, so that other processes reading and writing at the same time
-// never make a call fail.
-Result<Connection> open(const std::string& path, bool create);
+// Opens the database at `path` with a busy timeout, so that other processes
+// reading and writing at the same time never make a call fail; a writable
+// one is put in WAL mode. A read-only open works on a read-only file system
+// and for a user who may not write the folder: while no write-ahead log
+// holds commits, it reads the main file as it stands.
+Result<Connection> open(const std::string& path, base::Access access);
+
+// `path` as an SQLite file URI, every byte a URI gives a meaning to escaped,
+// so that a path is never read as a query or as another file's name.
+std::string fileUri(const std::string& path);
 
 // Runs `sql` (no results).
 Status exec(sqlite3* db, std::string_view sql);

@@ -41,14 +41,15 @@ constexpr Command kCommands[] = {
      kOpensStore, bound<declareNoOptions, runDeviceReset>},
     {"init", "Create the device root (running it again changes nothing)", kOpensNothing,
      bound<declareInit, runInit>},
-    {"paths", "Print the device root's paths", kOpensDevice, bound<declarePaths, runPaths>},
+    {"paths", "Print the device root's paths", kOpensDevice | kReadsOnly, bound<declarePaths, runPaths>},
     {"bundle put-resource",
      "Install FILE as the full caller list resource callersAdd_Zero.json; warns about what a restore would "
      "skip "
      "or refuse",
      kOpensDevice, bound<declareBundlePutResource, runBundlePutResource>},
-    {"settings list", "Every key and its value", kOpensSettings, bound<declareSettingsList, runSettingsList>},
-    {"settings get", "Print the value of KEY (exit 1 when it is not set)", kOpensSettings,
+    {"settings list", "Every key and its value", kOpensSettings | kReadsOnly,
+     bound<declareSettingsList, runSettingsList>},
+    {"settings get", "Print the value of KEY (exit 1 when it is not set)", kOpensSettings | kReadsOnly,
      bound<declareSettingsGet, runSettingsGet>},
     {"settings set", "Store VALUE under KEY", kOpensSettings, bound<declareSettingsSet, runSettingsChange>},
     {"settings unset", "Remove KEY", kOpensSettings, bound<declareSettingsUnset, runSettingsChange>},
@@ -56,7 +57,7 @@ constexpr Command kCommands[] = {
      "The last request, the control keys, the status lines, the waiting delta lists and what the next "
      "request "
      "will do",
-     kOpensDevice, bound<declareStatus, runStatus>},
+     kOpensDevice | kReadsOnly, bound<declareStatus, runStatus>},
     {"list encode", "Encode a plain JSON caller list into a list text (Base64 of AES-256 under the list key)",
      kOpensNothing, bound<declareListEncode, runListEncode>},
     {"list decode", "Decode a list text into its plain JSON text, exactly as the extension reads list files",
@@ -81,13 +82,13 @@ constexpr Command kCommands[] = {
      "The label(s) a call from each NUMBER shows (exit 1 when one has none): digits alone as they are, a "
      "number "
      "with + or separators read as a phone number (+82 10-1234-5678)",
-     kOpensStore, bound<declareLookup, runLookup>},
-    {"entries", "Every identification entry, in number order", kOpensStore,
+     kOpensStore | kReadsOnly, bound<declareLookup, runLookup>},
+    {"entries", "Every identification entry, in number order", kOpensStore | kReadsOnly,
      bound<declareEntries, runEntries>},
     {"why",
      "What a call from each NUMBER shows and why: the store, the resource list, the waiting delta lists, the "
      "next request, the last request and its status lines (exit 1 when one shows no label)",
-     kOpensStore, bound<declareWhy, runWhy>},
+     kOpensStore | kReadsOnly, bound<declareWhy, runWhy>},
     {"app restore", "Ask for a restore from zero (sets CDListClearAllYN to Y)", kOpensSettings,
      bound<declareAppRestore, runAppRestore>},
     {"app put",

@@ -16,7 +16,8 @@ int dispatch(const Command& row, const Runner& run, Session& session) {
   std::unique_ptr<DeviceAccess> device;
   if (row.opens & kOpensDevice) {
     if (!root.ok()) return fail(session.io, "", root.status());
-    auto opened = DeviceAccess::open(*root);
+    auto opened =
+        DeviceAccess::open(*root, row.opens & kReadsOnly ? base::Access::kReadOnly : base::Access::kCreate);
     if (!opened.ok()) return fail(session.io, "", opened.status());
     device = std::move(opened).value();
   }

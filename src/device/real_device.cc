@@ -3,7 +3,8 @@
 namespace calldir::device {
 
 RealDevice::RealDevice(const DeviceRoot& root) : container_(root) {
-  auto opened = platform::SqliteSettingsStore::open(root.paths().settings, root.group(), true);
+  auto opened =
+      platform::SqliteSettingsStore::open(root.paths().settings, root.group(), base::Access::kCreate);
   settings_status_ = opened.status();
   if (opened.ok()) settings_ = std::move(opened).value();
 }

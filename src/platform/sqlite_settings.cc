@@ -47,9 +47,10 @@ SqliteSettingsStore::SqliteSettingsStore(std::string path, std::string suite, st
     : path_(std::move(path)), suite_(std::move(suite)), impl_(std::move(impl)) {}
 
 base::Result<std::unique_ptr<SqliteSettingsStore>> SqliteSettingsStore::open(const std::string& path,
-                                                                             std::string suite, bool create) {
+                                                                             std::string suite,
+                                                                             base::Access access) {
   auto impl = std::make_unique<Impl>();
-  auto db_opened = sqlite::open(path, create);
+  auto db_opened = sqlite::open(path, access);
   if (!db_opened.ok()) return db_opened.status();
   impl->db = std::move(db_opened).value();
   sqlite3* db = impl->db.get();

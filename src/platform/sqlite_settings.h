@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/access.h"
 #include "base/result.h"
 #include "base/status.h"
 #include "platform/settings.h"
@@ -22,10 +23,11 @@ inline constexpr std::size_t kMaxValueBytes = 64 * 1024;
 
 class SqliteSettingsStore : public SettingsProvider {
  public:
-  // Opens the store at `path` for the suite `suite`, creating the file when
-  // `create` is set.
+  // Opens the store at `path` for the suite `suite`, as `access` says. A
+  // store opened to read only takes no writes: a synchronize with pending
+  // writes fails.
   static base::Result<std::unique_ptr<SqliteSettingsStore>> open(const std::string& path, std::string suite,
-                                                                 bool create);
+                                                                 base::Access access);
   ~SqliteSettingsStore() override;
 
   // A handle on this store for `suite`; a handle for any other suite reads

@@ -75,18 +75,20 @@ Status CallDirectoryStore::Impl::readGeneration() {
 CallDirectoryStore::CallDirectoryStore(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 CallDirectoryStore::~CallDirectoryStore() = default;
 
-base::Result<std::unique_ptr<CallDirectoryStore>> CallDirectoryStore::open(const std::string& path) {
-  auto store = openWhole(path);
+base::Result<std::unique_ptr<CallDirectoryStore>> CallDirectoryStore::open(const std::string& path,
+                                                                           base::Access access) {
+  auto store = openWhole(path, access);
   if (!store.ok()) return store.status().withContext("cannot open the call directory store");
   return store;
 }
 
-base::Result<std::unique_ptr<CallDirectoryStore>> CallDirectoryStore::openWhole(const std::string& path) {
+base::Result<std::unique_ptr<CallDirectoryStore>> CallDirectoryStore::openWhole(const std::string& path,
+                                                                                base::Access access) {
   auto impl = std::make_unique<Impl>();
   impl->path = path;
   const std::size_t slash = path.rfind('/');
   impl->directory = slash == std::string::npos ? "." : path.substr(0, slash);
-  auto db = sqlite::open(path, true);
+  auto db = sqlite::open(path, access);
   if (!db.ok()) return db.status();
   impl->state_db = std::move(db).value();
   // The state names the generation to read; once it names a new one, the

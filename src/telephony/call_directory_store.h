@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/access.h"
 #include "base/result.h"
 #include "telephony/store_state.h"
 
@@ -31,8 +32,10 @@ namespace calldir::telephony {
 
 class CallDirectoryStore {
  public:
-  // Opens (creating) the store whose state is at `path`.
-  static base::Result<std::unique_ptr<CallDirectoryStore>> open(const std::string& path);
+  // Opens the store whose state is at `path`: created when missing, or to
+  // read only (nothing of it is changed, and no write access is needed).
+  static base::Result<std::unique_ptr<CallDirectoryStore>> open(const std::string& path,
+                                                                base::Access access = base::Access::kCreate);
   ~CallDirectoryStore();
   CallDirectoryStore(const CallDirectoryStore&) = delete;
   CallDirectoryStore& operator=(const CallDirectoryStore&) = delete;
@@ -92,7 +95,8 @@ class CallDirectoryStore {
  private:
   struct Impl;
   explicit CallDirectoryStore(std::unique_ptr<Impl> impl);
-  static base::Result<std::unique_ptr<CallDirectoryStore>> openWhole(const std::string& path);
+  static base::Result<std::unique_ptr<CallDirectoryStore>> openWhole(const std::string& path,
+                                                                     base::Access access);
   // Switches to the generation built (if it changes entries) and records
   // the extension as `loaded` or not.
   base::Status finish(bool loaded);

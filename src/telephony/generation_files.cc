@@ -47,31 +47,9 @@ void removeStrayGenerations(const std::string& directory, std::int64_t current) 
   ::closedir(dir);
 }
 
-namespace {
-
-// The URI of the file `path`, every character a URI gives a meaning to
-// percent-escaped: a root named "x%41" or "a?b#c" is a folder, not a query.
-std::string fileUri(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = path.starts_with('/') ? "file://" : "file:";
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (std::isalnum(byte) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      uri += c;
-    } else {
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 15];
-    }
-  }
-  return uri;
-}
-
-}  // namespace
-
 base::Result<sqlite::Connection> openGeneration(const std::string& path) {
   sqlite3* raw = nullptr;
-  const std::string uri = fileUri(path) + "?immutable=1";
+  const std::string uri = sqlite::fileUri(path) + "?immutable=1";
   const int rc = sqlite3_open_v2(uri.c_str(), &raw,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   sqlite::Connection db(raw);

@@ -56,7 +56,8 @@ class FailureInjectionTest : public CliTest {
     Leftovers out;
     const std::regex time(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \+0000)");
     const std::regex progress(R"(^\[\d+ / (\d+)\] .*)");  // the element in progress
-    auto store = platform::SqliteSettingsStore::open(settingsPath(), "group.calldir.example", false);
+    auto store = platform::SqliteSettingsStore::open(settingsPath(), "group.calldir.example",
+                                                     base::Access::kReadWrite);
     EXPECT_TRUE(store.ok());
     for (const auto& [key, value] : (*store)->snapshot().valueOr({})) {
       out.settings[key] = std::regex_replace(std::regex_replace(value, time, "T"), progress, "[i / $1] ...");
@@ -86,7 +87,8 @@ class FailureInjectionTest : public CliTest {
     const std::string command = "CALLDIR_EXTENSION=" + wrapper + " " + CALLDIR_BINARY + " --root " + root +
                                 " reload > " + dir.file("real.out") + " 2>&1 &";
     ASSERT_EQ(testing::runCommand(command).status, 0);
-    auto store = platform::SqliteSettingsStore::open(settingsPath(), "group.calldir.example", false);
+    auto store = platform::SqliteSettingsStore::open(settingsPath(), "group.calldir.example",
+                                                     base::Access::kReadWrite);
     ASSERT_TRUE(store.ok());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {

@@ -134,6 +134,26 @@ TEST(FullFilesystem, AFullDeviceRootLosesNothingAndSaysSo) {
   }
 }
 
+// The commands that only read work on a root they may not write (a
+// read-only mount here; another user's device is the same case), and change
+// nothing; a command that writes says it cannot.
+TEST_F(HostileFilesTest, ReadingCommandsNeedNoWriteAccess) {
+  testing::writeFile(dir.file("list.json"), R"([{"number":"821012345678","name":"Here"}])");
+  ASSERT_EQ(calldir("bundle put-resource " + dir.file("list.json")).status, 0);
+  ASSERT_EQ(calldir("app restore --reload").status, 0);
+  testing::ReadOnlyView view(root, dir.file("view"));
+  if (!view.ok()) GTEST_SKIP() << "cannot mount a read-only view here (needs root)";
+  root = dir.file("view");
+  EXPECT_EQ(calldir("lookup 821012345678").out, "821012345678\tHere\n");
+  EXPECT_EQ(calldir("entries").out, "821012345678\tHere\n");
+  EXPECT_EQ(calldir("settings get CDListRestoreStatus").out, "END\n");
+  for (const char* command : {"status", "status --json", "why 821012345678", "paths", "settings list"}) {
+    EXPECT_EQ(calldir(command).status, 0) << command << ": " << err();
+  }
+  EXPECT_EQ(calldir("settings set K V").status, 3);
+  EXPECT_NE(err().find("calldir: "), std::string::npos);
+}
+
 // A device root's path is data: roots named with the characters a URI gives
 // a meaning to work, and never reach the store of a neighbour.
 TEST(DeviceRootPaths, EveryCharacterOfARootIsPartOfItsName) {

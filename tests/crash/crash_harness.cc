@@ -236,7 +236,8 @@ State readStore(const device::DeviceRoot& device) {
 }
 
 std::string setting(const device::DeviceRoot& device, const std::string& key) {
-  auto store = platform::SqliteSettingsStore::open(device.paths().settings, device.group(), false);
+  auto store =
+      platform::SqliteSettingsStore::open(device.paths().settings, device.group(), base::Access::kReadWrite);
   if (!store.ok()) return "";
   return (*store)->initWithSuiteName(device.group())->objectForKey(key).value_or("");
 }

@@ -16,7 +16,7 @@ namespace {
 const std::string kGroup = "group.test";
 
 std::unique_ptr<SqliteSettingsStore> openStore(const std::string& path) {
-  auto store = SqliteSettingsStore::open(path, kGroup, true);
+  auto store = SqliteSettingsStore::open(path, kGroup, base::Access::kCreate);
   EXPECT_TRUE(store.ok()) << store.status().message();
   return store.ok() ? std::move(store).value() : nullptr;
 }
@@ -100,7 +100,8 @@ TEST(SqliteSettings, OtherSuitesAndUnopenableStoresLoseWrites) {
   EXPECT_FALSE(store->initWithSuiteName(kGroup)->objectForKey("CDListClearAllYN"));
 
   const base::Status error =
-      SqliteSettingsStore::open(dir.file("no/such/folder/settings.sqlite"), kGroup, true).status();
+      SqliteSettingsStore::open(dir.file("no/such/folder/settings.sqlite"), kGroup, base::Access::kCreate)
+          .status();
   EXPECT_FALSE(error.ok());
   EXPECT_NE(error.message().find("cannot open"), std::string::npos);
   UnavailableSettingsProvider unavailable;  // what the extension is given then

@@ -40,7 +40,8 @@ class RequestDriverTest : public ::testing::Test {
   void setEnabled(bool enabled) { ASSERT_TRUE(openStore()->setEnabled(enabled).ok()); }
   std::vector<std::string> labels(std::int64_t number) { return openStore()->labelsFor(number).valueOr({}); }
   std::unique_ptr<platform::SqliteSettingsStore> openSettings() {
-    auto store = platform::SqliteSettingsStore::open(device->paths().settings, device->group(), true);
+    auto store =
+        platform::SqliteSettingsStore::open(device->paths().settings, device->group(), base::Access::kCreate);
     EXPECT_TRUE(store.ok());
     return std::move(store).valueOr(nullptr);
   }

@@ -25,6 +25,9 @@ enum Opens : unsigned {
   kOpensDevice = 1,                   // the device root: its paths, container and list files
   kOpensSettings = kOpensDevice | 2,  // and the shared settings (created when missing)
   kOpensStore = kOpensDevice | 4,     // and the call directory store (created when missing)
+  // With any of the above: the command only reads, so the stores are opened
+  // to read only (nothing is created), and a root it may not write will do.
+  kReadsOnly = 8,
 };
 
 // What the dispatcher hands a command as it runs it.

@@ -5,23 +5,26 @@
 
 namespace calldir::cli {
 
-DeviceAccess::DeviceAccess(device::DeviceRoot root)
+DeviceAccess::DeviceAccess(device::DeviceRoot root, base::Access access)
     : root_(std::move(root)),
+      access_(access),
       container_(root_),
       lists_(container_.files(), container_.bundle(), root_.group()) {}
 
-base::Result<std::unique_ptr<DeviceAccess>> DeviceAccess::open(const std::string& root) {
+base::Result<std::unique_ptr<DeviceAccess>> DeviceAccess::open(const std::string& root, base::Access access) {
   auto device = device::DeviceRoot::open(root);
   if (!device.ok()) return device.status();
-  return std::unique_ptr<DeviceAccess>(new DeviceAccess(std::move(device).value()));
+  return std::unique_ptr<DeviceAccess>(new DeviceAccess(std::move(device).value(), access));
 }
 
 base::Result<platform::SqliteSettingsStore*> DeviceAccess::settings() {
   if (!settings_) {
-    auto opened = platform::SqliteSettingsStore::open(root_.paths().settings, root_.group(), true);
+    auto opened = platform::SqliteSettingsStore::open(root_.paths().settings, root_.group(), access_);
     if (!opened.ok()) return opened.status().withContext("cannot open the shared settings");
     // A command says a write is done only once it would survive a power cut.
-    if (base::Status s = (*opened)->makeWritesDurable(); !s.ok()) {
+    if (base::Status s =
+            access_ == base::Access::kReadOnly ? base::Status::Ok() : (*opened)->makeWritesDurable();
+        !s.ok()) {
       return s.withContext("cannot open the shared settings");
     }
     settings_ = std::move(opened).value();
@@ -31,7 +34,7 @@ base::Result<platform::SqliteSettingsStore*> DeviceAccess::settings() {
 
 base::Result<telephony::CallDirectoryStore*> DeviceAccess::store() {
   if (!store_) {
-    auto opened = telephony::CallDirectoryStore::open(root_.paths().store);
+    auto opened = telephony::CallDirectoryStore::open(root_.paths().store, access_);
     if (!opened.ok()) return opened.status();
     store_ = std::move(opened).value();
   }

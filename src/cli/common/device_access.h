@@ -29,8 +29,10 @@ struct DeltaListState {
 
 class DeviceAccess {
  public:
-  // The device at `root`; the error says how to make one.
-  static base::Result<std::unique_ptr<DeviceAccess>> open(const std::string& root);
+  // The device at `root`; the error says how to make one. Its stores are
+  // opened as `access` says: to read only, or created when missing.
+  static base::Result<std::unique_ptr<DeviceAccess>> open(const std::string& root,
+                                                          base::Access access = base::Access::kCreate);
   DeviceAccess(const DeviceAccess&) = delete;
   DeviceAccess& operator=(const DeviceAccess&) = delete;
 
@@ -38,9 +40,9 @@ class DeviceAccess {
   device::SharedContainer& container() { return container_; }
   storage::ListFiles& lists() { return lists_; }
 
-  // The shared settings (created when missing); errors name the file.
+  // The shared settings; errors name the file.
   base::Result<platform::SqliteSettingsStore*> settings();
-  // The call directory store (created when missing); errors name the file.
+  // The call directory store; errors name the file.
   base::Result<telephony::CallDirectoryStore*> store();
   // The settings and the store once opened: for a command whose row has the
   // dispatcher open them (kOpensSettings, kOpensStore).
@@ -56,9 +58,10 @@ class DeviceAccess {
   void know(std::string_view name, DeltaListState state) { delta_lists_[std::string(name)] = state; }
 
  private:
-  explicit DeviceAccess(device::DeviceRoot root);
+  DeviceAccess(device::DeviceRoot root, base::Access access);
 
   device::DeviceRoot root_;
+  base::Access access_;
   device::SharedContainer container_;
   storage::ListFiles lists_;
   std::unique_ptr<platform::SqliteSettingsStore> settings_;
