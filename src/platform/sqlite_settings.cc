@@ -54,6 +54,15 @@ base::Result<std::unique_ptr<SqliteSettingsStore>> SqliteSettingsStore::open(con
   if (!db_opened.ok()) return db_opened.status();
   impl->db = std::move(db_opened).value();
   sqlite3* db = impl->db.get();
+  // A synchronize that succeeds is durable, synced before it returns
+  // (synchronous=FULL): what the extension records after a completed
+  // request, and a write a command reports done, survive a power cut even
+  // while another process reads and holds back the checkpoint.
+  if (access != base::Access::kReadOnly) {
+    if (auto s = sqlite::exec(db, "PRAGMA synchronous=FULL"); !s.ok()) {
+      return s.withContext("cannot open the shared settings " + path);
+    }
+  }
   if (auto s = sqlite::exec(db,
                             "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY NOT NULL, value) "
                             "WITHOUT ROWID");
@@ -78,10 +87,6 @@ SqliteSettingsStore::~SqliteSettingsStore() {
   if (impl_->checkpoints_deferred) {
     (void)sqlite::exec(impl_->db.get(), "PRAGMA wal_checkpoint(PASSIVE)");
   }
-}
-
-base::Status SqliteSettingsStore::makeWritesDurable() {
-  return sqlite::exec(impl_->db.get(), "PRAGMA synchronous=FULL");
 }
 
 void SqliteSettingsStore::deferCheckpoints() {

@@ -48,11 +48,6 @@ class SqliteSettingsStore : public SettingsProvider {
   // group is committed, visible to other processes, in the WAL.
   void deferCheckpoints();
 
-  // Makes each synchronize that succeeds durable, synced to the disk before
-  // it returns (SQLite's synchronous=FULL), for a process that reports a
-  // write as done; by default a power cut may lose the last groups.
-  base::Status makeWritesDurable();
-
  private:
   friend class SqliteSettings;
   struct Impl;

@@ -21,12 +21,6 @@ base::Result<platform::SqliteSettingsStore*> DeviceAccess::settings() {
   if (!settings_) {
     auto opened = platform::SqliteSettingsStore::open(root_.paths().settings, root_.group(), access_);
     if (!opened.ok()) return opened.status().withContext("cannot open the shared settings");
-    // A command says a write is done only once it would survive a power cut.
-    if (base::Status s =
-            access_ == base::Access::kReadOnly ? base::Status::Ok() : (*opened)->makeWritesDurable();
-        !s.ok()) {
-      return s.withContext("cannot open the shared settings");
-    }
     settings_ = std::move(opened).value();
   }
   return settings_.get();
