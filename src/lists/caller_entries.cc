@@ -6,6 +6,7 @@
 #include "lists/line_counter.h"
 #include "lists/list_check.h"
 #include "lists/number_reader.h"
+#include "lists/number_verdict.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -61,20 +62,21 @@ base::Result<CallerEntries> readCallerEntries(std::string data, const ReadEntrie
   storage::forEachCallerEntry(*list, [&](std::size_t index, const storage::CallerEntry& e) {
     if (options.progress && (index + 1) % kProgressEvery == 0) options.progress(index + 1, list->count());
     if (!refused.ok() || storage::useForAdding(e) != storage::ElementUse::kApplied) return;
-    const NumberReading reading = reader.read(*e.number);
-    if (reading.valid() || (reading.kind == NumberReading::Kind::kDoubtful && options.keep_doubtful)) {
+    const NumberVerdict verdict = judgeNumber(reader, *e.number);
+    const NumberReading& reading = verdict.reading;
+    if (verdict.written(options.keep_doubtful)) {
       out.add(platform::integerValue(reading.digits), *e.name);
       return;
     }
     // Lines are counted only up to the one element refused.
     const auto line = lines.lineOf(index, e.raw);
-    refused = base::Status::InvalidArgument("element " + std::to_string(index + 1) +
-                                            (line ? " (line " + std::to_string(*line) + ")" : "") + ": " +
-                                            reader.whyNotValid(*e.number, reading) +
-                                            (reading.kind == NumberReading::Kind::kDoubtful
-                                                 ? " (--keep-doubtful takes it as " + reading.digits + ")"
-                                                 : "") +
-                                            "; `calldir list fix` shows every such number");
+    refused = base::Status::InvalidArgument(
+        "element " + std::to_string(index + 1) + (line ? " (line " + std::to_string(*line) + ")" : "") +
+        ": " + problemName(*verdict.problem) + ": " + reader.whyNotValid(*e.number, reading) +
+        (reading.kind == NumberReading::Kind::kDoubtful
+             ? " (--keep-doubtful takes it as " + reading.digits + ")"
+             : "") +
+        "; `calldir list fix` shows every such number");
   });
   if (!refused.ok()) return refused;
   return out;

@@ -4,6 +4,7 @@
 #include "lists/line_counter.h"
 #include "lists/number_range.h"
 #include "lists/number_reader.h"
+#include "lists/number_verdict.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 
@@ -105,38 +106,44 @@ class Checker {
   }
 
   void lint(std::size_t n, std::optional<std::size_t> line, std::string_view text, std::int64_t number) {
+    const NumberVerdict verdict = judgeNumber(reader_, text);
+    if (!verdict.problem) return;
     const std::string stored = std::to_string(number);
-    const NumberReading reading = reader_.read(text);
-    if (number <= 0 && !reading.valid()) {
-      return note(n, line, kNotPositive,
-                  "number \"" + std::string(text) + "\" converts to " + stored + ", not a phone number");
+    const NumberReading& reading = verdict.reading;
+    const std::string quoted = "\"" + std::string(text) + "\"";
+    const char* code = problemName(*verdict.problem);
+    switch (*verdict.problem) {
+      case ProblemCode::kAmbiguous:
+        return note(n, line, code,
+                    reader_.describeAmbiguity(text, reading) + "; the extension takes it as " + stored +
+                        ", `list fix` writes " + reading.digits + " (--digits-as-written keeps " +
+                        reading.other + ")");
+      case ProblemCode::kReadsDifferently:
+        return note(n, line, code,
+                    quoted + " is " + reading.digits +
+                        (options_.region.empty() ? "" : " read as written in " + options_.region) +
+                        ", but the extension takes it as " + stored);
+      case ProblemCode::kDoubtful:
+        return note(n, line, code,
+                    reader_.whyNotValid(text, reading) +
+                        (reading.digits == stored ? "" : "; the extension takes it as " + stored) +
+                        "; `list fix` drops it");
+      case ProblemCode::kNotPositive:
+        return note(
+            n, line, code,
+            "number " + quoted + " converts to " + stored + ", not a phone number; `list fix` drops it");
+      case ProblemCode::kUnreadableNumber:
+        return note(n, line, code,
+                    quoted + " holds more than a phone number: the extension takes it as " + stored +
+                        ", but it reads as no one number (" + reader_.whyNotValid(text, reading) +
+                        "); `list fix` drops it");
+      default:
+        return note(n, line, code,
+                    stored +
+                        " cannot be an international number (country code and national number, E.164 digits "
+                        "without \"+\"), so the phone would never match a call: " +
+                        reader_.whyNotValid(text, reading) + "; `list fix` drops it");
     }
-    if (reading.ambiguous()) {
-      return note(n, line, kAmbiguous,
-                  reader_.describeAmbiguity(text, reading) + "; the extension takes it as " + stored +
-                      ", `list fix` writes " + reading.digits + " (--digits-as-written keeps " +
-                      reading.other + ")");
-    }
-    if (reading.valid()) {
-      if (reading.digits == stored) return;
-      return note(n, line, kReadsDifferently,
-                  "\"" + std::string(text) + "\" is " + reading.digits +
-                      (options_.region.empty() ? "" : " read as written in " + options_.region) +
-                      ", but the extension takes it as " + stored);
-    }
-    if (reading.kind == NumberReading::Kind::kDoubtful) {
-      return note(n, line, kDoubtfulNumber,
-                  reader_.whyNotValid(text, reading) +
-                      (reading.digits == stored ? "" : "; the extension takes it as " + stored));
-    }
-    // Junk after the digits the extension takes is no matter when those
-    // digits are a phone number.
-    if (reader_.read(stored).valid()) return;
-    note(n, line, kNotInternational,
-         stored +
-             " cannot be an international number (country code and national number, E.164 digits without "
-             "\"+\"), so the phone would never match a call: " +
-             reader_.whyNotValid(text, reading));
   }
 
   void order(std::size_t n, std::optional<std::size_t> line, std::int64_t number) {

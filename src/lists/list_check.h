@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "lists/problem_codes.h"
 #include "platform/call_directory.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -31,19 +32,20 @@ enum class ListRole {
 const char* roleName(ListRole role);                       // "resource", "add", "del"
 std::optional<ListRole> roleNamed(std::string_view name);  // of "resource", "add" or "del"
 
-// The kinds of problem, each a fixed code.
-inline constexpr const char* kNotObject = "not_object";
-inline constexpr const char* kNoNumber = "no_number";
-inline constexpr const char* kNoName = "no_name";
-inline constexpr const char* kNotPositive = "not_positive";
-inline constexpr const char* kOutOfOrder = "out_of_order";
-inline constexpr const char* kDuplicate = "duplicate";
-inline constexpr const char* kNotInternational = "not_international";
-inline constexpr const char* kReadsDifferently = "reads_differently";
-inline constexpr const char* kDoubtfulNumber = "doubtful";
-inline constexpr const char* kAmbiguous = "ambiguous";  // digits alone with two valid readings
-inline constexpr const char* kLabel = "label";          // a label a phone shows badly or deceptively
-inline constexpr const char* kRange = "range";          // a number whose last digits are "#"
+// The names of the problem codes (problem_codes.h), as reports carry them.
+inline constexpr const char* kNotObject = problemName(ProblemCode::kNotObject);
+inline constexpr const char* kNoNumber = problemName(ProblemCode::kNoNumber);
+inline constexpr const char* kNoName = problemName(ProblemCode::kNoName);
+inline constexpr const char* kNotPositive = problemName(ProblemCode::kNotPositive);
+inline constexpr const char* kOutOfOrder = problemName(ProblemCode::kOutOfOrder);
+inline constexpr const char* kDuplicate = problemName(ProblemCode::kDuplicate);
+inline constexpr const char* kNotInternational = problemName(ProblemCode::kNotInternational);
+inline constexpr const char* kReadsDifferently = problemName(ProblemCode::kReadsDifferently);
+inline constexpr const char* kDoubtfulNumber = problemName(ProblemCode::kDoubtful);
+inline constexpr const char* kAmbiguous = problemName(ProblemCode::kAmbiguous);
+inline constexpr const char* kLabel = problemName(ProblemCode::kLabel);
+inline constexpr const char* kRange = problemName(ProblemCode::kRange);
+inline constexpr const char* kUnreadableNumber = problemName(ProblemCode::kUnreadableNumber);
 
 // The most numbers one range may expand to, unless told otherwise.
 inline constexpr std::uint64_t kDefaultMaxExpand = 100'000;

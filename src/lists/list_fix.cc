@@ -9,6 +9,7 @@
 #include "lists/list_writer.h"
 #include "lists/number_range.h"
 #include "lists/number_reader.h"
+#include "lists/number_verdict.h"
 #include "lists/phone_numbers.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
@@ -67,19 +68,23 @@ class Fixer {
         break;
     }
     if (auto range = rangeOf(*element.number)) return expand(n, line, *range, element);
-    const NumberReading reading = reader_.read(*element.number);
-    if (reading.kind == NumberReading::Kind::kUnreadable) {
-      return drop({n, line, kUnreadableNumber, *element.number, {}},
-                  reader_.whyNotValid(*element.number, reading));
-    }
-    if (reading.kind == NumberReading::Kind::kDoubtful) {
-      if (!options_.keep_doubtful) {
-        return drop({n, line, kDoubtfulNumber, *element.number, reading.digits},
-                    reader_.whyNotValid(*element.number, reading) + " (--keep-doubtful writes it as " +
-                        reading.digits + ")");
+    // The same verdict as the check's, so that the fix drops with the code
+    // the check warned with.
+    const NumberVerdict verdict = judgeNumber(reader_, *element.number);
+    const NumberReading& reading = verdict.reading;
+    if (!verdict.written(options_.keep_doubtful)) {
+      const ProblemCode code = *verdict.problem;
+      std::string why = reader_.whyNotValid(*element.number, reading);
+      if (code == ProblemCode::kDoubtful) why += " (--keep-doubtful writes it as " + reading.digits + ")";
+      if (code == ProblemCode::kUnreadableNumber) {
+        why = "it holds more than a phone number (the extension takes it as " +
+              std::to_string(verdict.stored) + "): " + why;
       }
-      ++report_.doubtful_kept;
+      return drop({n, line, problemName(code), *element.number,
+                   code == ProblemCode::kDoubtful ? std::string_view(reading.digits) : std::string_view()},
+                  why);
     }
+    if (reading.kind == NumberReading::Kind::kDoubtful) ++report_.doubtful_kept;
     if (reading.ambiguous() && report_.ambiguous++ < options_.listed_per_kind) {
       report_.problems.push_back(
           {n, line, kAmbiguous,

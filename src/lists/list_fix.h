@@ -61,10 +61,9 @@ struct FixOptions {
 // "fail", "first" or "last".
 const char* conflictRuleName(ConflictRule rule);
 
-// Codes of what a fix drops, beside the check's not_object, no_number and
-// no_name.
-inline constexpr const char* kUnreadableNumber = "unreadable_number";
-inline constexpr const char* kConflict = "conflict";
+// Codes of what a fix drops beside the check's: a conflict, and (for a
+// Reject only) an exact repeat.
+inline constexpr const char* kConflict = problemName(ProblemCode::kConflict);
 inline constexpr const char* kRepeat = "repeat";  // for Reject only: an exact repeat
 
 // A number with more than one name, and every element that gave it one.

@@ -152,11 +152,11 @@ TEST_F(ExportTest, DiffReadsCsvAsFixDoesAndDecodeSaysWhatHasNoRow) {
                    " " + dir.file("new.csv") + " --plain --del " + dir.file("del.json") + " --add " +
                    dir.file("add.json") + " --rejects " + dir.file("rejects.csv"));
   EXPECT_EQ(r.status, 0) << err();
-  EXPECT_NE(err().find("1 element(s) of " + dir.file("old.csv") + " left out (1 unreadable_number)"),
+  EXPECT_NE(err().find("1 element(s) of " + dir.file("old.csv") + " left out (1 not_international)"),
             std::string::npos)
       << err();
   EXPECT_NE(testing::readFile(dir.file("rejects.csv"))
-                .find("\r\nold,1,2,unreadable_number,\"010-1111-2222\",\"\"\r\n"),
+                .find("\r\nold,1,2,not_international,\"010-1111-2222\",\"\"\r\n"),
             std::string::npos)
       << testing::readFile(dir.file("rejects.csv"));
   r = calldir("list diff --region KR --from csv --number-column Phone --name-column Name " +

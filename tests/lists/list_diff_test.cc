@@ -94,7 +94,7 @@ TEST(ListDiff, NumbersAreReadAsListFixReadsThemOrRefused) {
   const std::string written =
       R"([{"number":"010-1111-2222","name":"a"},{"number":"+82 10-3333-4444","name":"b"}])";
   EXPECT_EQ(readCallerEntries(written).status().message().rfind(
-                "element 1 (line 1): \"010-1111-2222\" is no international", 0),
+                "element 1 (line 1): not_international: \"010-1111-2222\" is no international", 0),
             0u)
       << readCallerEntries(written).status().message();
   const CallerEntries kr = entriesOf(written, "KR");

@@ -41,7 +41,7 @@ TEST(ListFix, NumbersAsPeopleWriteThemBecomeE164Digits) {
       fix(mixed, report),
       "[\n{\"number\":\"12025550100\",\"name\":\"digits\"},\n{\"number\":\"12025550199\",\"name\":\"US2\"},\n"
       "{\"number\":\"390612345678\",\"name\":\"Roma\"}\n]\n");
-  EXPECT_EQ(report.dropped.at(kUnreadableNumber), 2u);
+  EXPECT_EQ(report.dropped.at(kNotPositive), 2u);
   EXPECT_NE(report.problems[0].message.find("--region"), std::string::npos);
 }
 
