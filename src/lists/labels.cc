@@ -1,6 +1,7 @@
 #include "lists/labels.h"
 
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
@@ -62,17 +63,30 @@ std::optional<std::string> labelProblem(std::string_view label) {
 std::optional<std::string> normalizedLabel(std::string_view label) {
   bool ascii = true;
   for (char c : label) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::nullopt;
+  if (ascii) {
+    std::size_t start = 0, end = label.size();
+    while (start < end && u_isUWhiteSpace(static_cast<unsigned char>(label[start]))) ++start;
+    while (end > start && u_isUWhiteSpace(static_cast<unsigned char>(label[end - 1]))) --end;
+    if (start == end || (start == 0 && end == label.size())) return std::nullopt;
+    return std::string(label.substr(start, end - start));
+  }
+  icu::UnicodeString text =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(label.data(), static_cast<std::int32_t>(label.size())));
+  if (text.isBogus()) return std::nullopt;
+  std::int32_t start = 0, end = text.length();
+  while (start < end && u_isUWhiteSpace(text.char32At(start))) start = text.moveIndex32(start, 1);
+  while (end > start && u_isUWhiteSpace(text.char32At(text.moveIndex32(end, -1))))
+    end = text.moveIndex32(end, -1);
+  // A name of white space alone stays as it is: emptied, it would be no name.
+  if (start < end) text = icu::UnicodeString(text, start, end - start);
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
   if (U_FAILURE(status)) return std::nullopt;
-  const icu::UnicodeString text =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(label.data(), static_cast<std::int32_t>(label.size())));
-  if (text.isBogus() || nfc->isNormalized(text, status) || U_FAILURE(status)) return std::nullopt;
   const icu::UnicodeString normalized = nfc->normalize(text, status);
   if (U_FAILURE(status)) return std::nullopt;
   std::string out;
   normalized.toUTF8String(out);
+  if (out == label) return std::nullopt;
   return out;
 }
 

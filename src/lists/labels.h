@@ -37,8 +37,10 @@ std::pair<std::int32_t, std::size_t> codePointAt(std::string_view text, std::siz
 // that shows as written.
 std::optional<std::string> labelProblem(std::string_view label);
 
-// `label` in Unicode Normalization Form C, when that differs from `label`;
-// no value when it is in that form already (all ASCII is) or is not UTF-8.
+// `label` as `list fix` writes every name, from JSON and CSV alike: without
+// white space before or after it (Unicode White_Space; a name of nothing
+// else stays as it is) and in Unicode Normalization Form C. No value when
+// that is `label` already, or it is not UTF-8.
 std::optional<std::string> normalizedLabel(std::string_view label);
 
 }  // namespace calldir::lists

@@ -5,6 +5,7 @@
 #include "lists/number_range.h"
 #include "lists/number_reader.h"
 #include "lists/number_verdict.h"
+#include "lists/text_encoding.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 
@@ -196,6 +197,7 @@ std::string CheckReport::verdict() const {
   }
   if (malformed) {
     return load + " applies nothing: the plain text is not a JSON array" +
+           (why_malformed.empty() ? "" : " (" + why_malformed + ")") +
            (role == ListRole::kResource ? "" : " (the file is emptied all the same)");
   }
   if (refusal) {
@@ -226,6 +228,13 @@ CheckedList checkListContent(storage::ListContent content, const CheckOptions& o
   report.plain_input = content.plain_input;
   report.failure = content.failure;
   if (!content.holdsData()) {
+    out.plain = std::move(content.plain);
+    return out;
+  }
+  // Text that is not UTF-8 is told with the byte and line where it stops.
+  if (base::Status utf8 = checkUtf8(content.plain, "it"); !utf8.ok()) {
+    report.malformed = true;
+    report.why_malformed = utf8.message();
     out.plain = std::move(content.plain);
     return out;
   }

@@ -11,6 +11,7 @@
 #include "lists/number_reader.h"
 #include "lists/number_verdict.h"
 #include "lists/phone_numbers.h"
+#include "lists/text_encoding.h"
 #include "platform/text.h"
 #include "storage/caller_list.h"
 #include "storage/list_content.h"
@@ -137,7 +138,8 @@ class Fixer {
             std::optional<std::size_t> line) {
     std::string_view name = options_.role == ListRole::kDel ? std::string_view() : *element.name;
     if (auto nfc = normalizedLabel(name)) {
-      // One form of a name: composed and decomposed Hangul are one name.
+      // One form of a name: composed and decomposed Hangul are one name, and
+      // so are "Mom" and "Mom ".
       ++report_.names_normalized;
       name = names_.emplace_back(std::move(*nfc));
     }
@@ -293,6 +295,9 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
   if (content.kind == storage::ListContent::Kind::kUndecodable) {
     return base::Status::InvalidArgument(std::string("the list text does not decode: ") +
                                          codec::describeDecodeFailure(content.failure));
+  }
+  if (base::Status utf8 = checkUtf8(content.plain, "it"); !utf8.ok()) {
+    return base::Status::InvalidArgument("the list is not a JSON array: " + utf8.message());
   }
   auto list = storage::readCallerList(std::move(content.plain));
   if (!list.ok())

@@ -58,8 +58,9 @@ inline constexpr ProblemKind kProblemKinds[] = {
      "a label a phone shows badly or deceptively: nothing but spaces, control characters, marks that reorder "
      "text (a right-to-left override shows it backwards), characters that show as nothing, or more than 100 "
      "characters",
-     "correct it at the source; `list fix` writes names in Unicode NFC (a name composed and decomposed is "
-     "one name, not a conflict) and says how many it rewrote"},
+     "correct it at the source; `list fix` writes every name without surrounding white space and in Unicode "
+     "NFC (a name composed and decomposed, or with a space after it, is one name, not a conflict) and says "
+     "how many it rewrote"},
     {ProblemCode::kRange, "range",
      "a number whose last digits are `#` (`+82 1588-####`), which the extension "
      "takes as its leading digits",

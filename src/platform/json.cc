@@ -234,13 +234,24 @@ std::unique_ptr<JsonDocument> JsonDocument::parse(std::string text) {
 }
 
 base::Result<std::unique_ptr<JsonDocument>> JsonDocument::read(std::string text) {
-  std::unique_ptr<JsonDocument> document = parseWhole(text);
+  Failure failure;
+  std::unique_ptr<JsonDocument> document = parseWhole(text, &failure);
   if (document) return document;
   if (!isValidUtf8(text)) return base::Status::InvalidArgument("it is not UTF-8 text");
-  return base::Status::InvalidArgument("it is not well-formed JSON with an array or object at the top");
+  std::string where;
+  if (failure.at && *failure.at <= text.size()) {
+    const std::string_view before = std::string_view(text).substr(0, *failure.at);
+    const std::size_t line_start = before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+    where = " (line " + std::to_string(std::count(before.begin(), before.end(), '\n') + 1) + ", column " +
+            std::to_string(*failure.at - line_start + 1) + ": " + failure.what + ")";
+  } else if (!failure.what.empty()) {
+    where = " (" + failure.what + ")";
+  }
+  return base::Status::InvalidArgument("it is not well-formed JSON with an array or object at the top" +
+                                       where);
 }
 
-std::unique_ptr<JsonDocument> JsonDocument::parseWhole(std::string& text) {
+std::unique_ptr<JsonDocument> JsonDocument::parseWhole(std::string& text, Failure* failure) {
   auto impl = std::make_unique<Impl>();
   impl->text = std::move(text);
   // On failure the text goes back to the caller, to say why.
@@ -258,36 +269,63 @@ std::unique_ptr<JsonDocument> JsonDocument::parseWhole(std::string& text) {
   // is enough (decoded list texts always have it), otherwise grow.
   if (buffer.capacity() < length + simdjson::SIMDJSON_PADDING)
     buffer.reserve(length + simdjson::SIMDJSON_PADDING);
-  if (impl->parser.iterate(buffer.data(), length, buffer.capacity()).get(impl->document)) return nullptr;
+  // Says where the parser stopped, and why, for a document it refuses.
+  auto refuse = [&](simdjson::error_code error) -> std::unique_ptr<JsonDocument> {
+    if (failure == nullptr) return nullptr;
+    failure->what = simdjson::error_message(error);
+    const char* at = nullptr;
+    // (At the very start, the parser only says it did not get going.)
+    if (impl->document.current_location().get(at) == simdjson::SUCCESS && at > buffer.data() &&
+        at <= buffer.data() + length) {
+      failure->at = static_cast<std::size_t>(at - buffer.data());
+    }
+    return nullptr;
+  };
+  if (auto e = impl->parser.iterate(buffer.data(), length, buffer.capacity()).get(impl->document)) {
+    if (failure != nullptr) failure->what = simdjson::error_message(e);
+    return nullptr;
+  }
 
   od::json_type type;
-  if (impl->document.type().get(type)) return nullptr;
-  if (type != od::json_type::array && type != od::json_type::object) return nullptr;
+  if (auto e = impl->document.type().get(type)) {
+    if (failure != nullptr) failure->what = simdjson::error_message(e);
+    return nullptr;
+  }
+  if (type != od::json_type::array && type != od::json_type::object) return refuse(simdjson::INCORRECT_TYPE);
   impl->kind = type == od::json_type::array ? Kind::kArray : Kind::kObject;
 
   // Check the whole document, counting the top level on the way.
   std::size_t count = 0;
   if (type == od::json_type::array) {
     od::array array;
-    if (impl->document.get_array().get(array)) return nullptr;
+    if (auto e = impl->document.get_array().get(array)) return refuse(e);
     for (auto element : array) {
       od::value value;
-      if (element.get(value) || validate(value, 1)) return nullptr;
+      if (auto e = element.get(value)) return refuse(e);
+      if (auto e = validate(value, 1)) return refuse(e);
       ++count;
     }
   } else {
     od::object object;
-    if (impl->document.get_object().get(object)) return nullptr;
+    if (auto e = impl->document.get_object().get(object)) return refuse(e);
     for (auto member : object) {
       od::field field;
       std::string_view key;
-      if (std::move(member).get(field) || readKey(field, key) || validate(field.value(), 1)) return nullptr;
+      if (auto e = std::move(member).get(field)) return refuse(e);
+      if (auto e = readKey(field, key)) return refuse(e);
+      if (auto e = validate(field.value(), 1)) return refuse(e);
       ++count;
     }
   }
   // Nothing may follow the top-level value.
   const char* trailing = nullptr;
-  if (impl->document.current_location().get(trailing) == simdjson::SUCCESS) return nullptr;
+  if (impl->document.current_location().get(trailing) == simdjson::SUCCESS) {
+    if (failure != nullptr) {
+      failure->what = "more after the end of the document";
+      failure->at = static_cast<std::size_t>(trailing - buffer.data());
+    }
+    return nullptr;
+  }
   impl->count = count;
   return std::unique_ptr<JsonDocument>(new JsonDocument(std::move(impl)));
 }

@@ -39,7 +39,8 @@ class JsonDocument {
   // well-formed JSON or its top level is neither an array nor an object.
   static std::unique_ptr<JsonDocument> parse(std::string text);
   // As parse, with an invalid-argument error that says in a few words why
-  // the text is no document.
+  // the text is no document, and where: "line L, column C" (columns count
+  // bytes from 1) where the parser stopped, when it can tell.
   static base::Result<std::unique_ptr<JsonDocument>> read(std::string text);
 
   ~JsonDocument();
@@ -78,8 +79,13 @@ class JsonDocument {
  private:
   struct Impl;
   explicit JsonDocument(std::unique_ptr<Impl> impl);
-  // Parses `text`, taking it over; leaves it where it was on failure.
-  static std::unique_ptr<JsonDocument> parseWhole(std::string& text);
+  // Parses `text`, taking it over; leaves it where it was on failure, with
+  // what the parser found and the offset where it stopped, when known.
+  struct Failure {
+    std::string what;
+    std::optional<std::size_t> at;
+  };
+  static std::unique_ptr<JsonDocument> parseWhole(std::string& text, Failure* failure = nullptr);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -53,5 +53,13 @@ TEST(Labels, AFixWritesOneFormOfAName) {
   EXPECT_EQ(fixed->plain, "[\n{\"number\":\"821012345678\",\"name\":\"" + kKimComposed + "\"}\n]\n");
 }
 
+TEST(NormalizedLabel, SurroundingWhiteSpaceGoesFromEveryName) {
+  EXPECT_EQ(normalizedLabel("  Mom \t"), "Mom");
+  EXPECT_EQ(normalizedLabel("\u3000Kim\u00a0"), "Kim");  // ideographic and no-break spaces
+  EXPECT_EQ(normalizedLabel("Mom"), std::nullopt);
+  EXPECT_EQ(normalizedLabel("   "), std::nullopt);  // emptied, it would be no name
+  EXPECT_EQ(normalizedLabel("Mo m"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace calldir::lists

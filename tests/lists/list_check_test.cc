@@ -38,6 +38,13 @@ TEST(ListCheck, TheVerdictNamesTheRefusalItsElementAndItsLine) {
   EXPECT_EQ(check(testing::sampleCallerList(3), ListRole::kAdd).verdict(), "an update adds 3 entries");
 }
 
+TEST(ListCheck, TextThatIsNotUtf8IsToldWithItsByteAndLine) {
+  const CheckReport report = checkList("[\n{\"number\":\"821012345678\",\"name\":\"A\xff\"}]", {});
+  EXPECT_TRUE(report.malformed);
+  EXPECT_NE(report.verdict().find("(it is not UTF-8 at byte 37, line 2)"), std::string::npos)
+      << report.verdict();
+}
+
 TEST(ListCheck, EveryOutOfOrderElementIsCountedAndTwentyOfAKindListed) {
   std::string list = "[";
   for (int i = 0; i < 60; ++i) {  // 821000000100, 821000000099, ...: every element after the first is lower

@@ -52,6 +52,14 @@ TEST(JsonDocument, RefusesMalformedTextAndBareValues) {
   }
 }
 
+TEST(JsonDocument, AMalformedDocumentIsToldWithItsLineAndColumn) {
+  auto where = [](const char* text) { return JsonDocument::read(text).status().message(); };
+  EXPECT_NE(where("[\n{\"a\":\"1\"},\n]").find("(line 3, column 1: "), std::string::npos);
+  EXPECT_NE(where("[\n{\"a\":\"\\ud800\"}\n]").find("(line 2, column "), std::string::npos);
+  EXPECT_NE(where("[1] [2]").find("(line 1, column 5: more after the end"), std::string::npos);
+  EXPECT_EQ(where("[\"a\xff\"]"), "it is not UTF-8 text");
+}
+
 TEST(JsonDocument, AcceptsArraysAndObjects) {
   auto array = JsonDocument::parse(" [1, -2.5e3, true, null, \"x\", [], {}] ");
   ASSERT_NE(array, nullptr);

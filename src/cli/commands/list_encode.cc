@@ -2,6 +2,7 @@
 
 #include "cli/common/option_values.h"
 #include "codec/text_decoding.h"
+#include "lists/text_encoding.h"
 #include "platform/json.h"
 
 namespace calldir::cli {
@@ -31,7 +32,9 @@ int runListEncode(const ListEncodeOptions& options, Io& io) {
   if (!read.ok()) return fail(io, "list encode", read.status());
   std::string plain = std::move(read->data);
   if (!options.format.from_csv && !options.raw) {
-    if (base::Status s = platform::checkJsonArray(plain); !s.ok()) {
+    base::Status s = lists::checkUtf8(plain, "it");
+    if (s.ok()) s = platform::checkJsonArray(plain);
+    if (!s.ok()) {
       return exitWith(io,
                       "list encode: " + displayName(options.input) + " is not a caller list: " + s.message() +
                           " (use --raw to encode any bytes)",

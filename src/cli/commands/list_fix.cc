@@ -97,7 +97,8 @@ void printFixReport(const lists::FixReport& r, Io& io) {
   if (r.conflicts) io.err << "; " << r.conflicts << " conflict(s)";
   if (r.doubtful_kept) io.err << "; " << r.doubtful_kept << " doubtful number(s) kept";
   if (r.ambiguous) io.err << "; " << r.ambiguous << " ambiguous number(s) written as read in the region";
-  if (r.names_normalized) io.err << "; " << r.names_normalized << " name(s) written in Unicode NFC";
+  if (r.names_normalized)
+    io.err << "; " << r.names_normalized << " name(s) written in Unicode NFC without surrounding white space";
   if (r.ranges) io.err << "; " << r.ranges << " range(s) expanded to " << r.range_numbers << " number(s)";
   if (r.reordered) io.err << "; sorted by number";
   io.err << "\n";
