@@ -200,8 +200,12 @@ NumberReading NumberReader::read(std::string_view written) {
   const std::string digits = digitsOf(text);
   if (text.front() == '+') {
     if (verdictOf(digits) == Verdict::kValid) return {Kind::kRead, digits, {}};
-  } else if (auto national = nationalDigits(digits); national && verdictOf(*national) == Verdict::kValid) {
-    return {Kind::kRead, std::move(*national), {}};
+  } else if (auto national = nationalDigits(digits)) {
+    // The block's shape is how libphonenumber parses every number of it, so
+    // an invalid one needs no parse of its own to say what it would be.
+    const Verdict verdict = verdictOf(*national);
+    if (verdict == Verdict::kValid) return {Kind::kRead, std::move(*national), {}};
+    if (verdict == Verdict::kInvalid) return {Kind::kDoubtful, std::move(*national), {}};
   }
   return parsed(text);
 }
