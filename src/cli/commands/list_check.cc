@@ -1,6 +1,7 @@
 #include "cli/commands/list_check.h"
 
 #include "base/json_writer.h"
+#include "cli/common/ci_reports.h"
 #include "cli/common/list_reports.h"
 #include "cli/common/option_values.h"
 #include "cli/common/progress.h"
@@ -23,7 +24,13 @@ void declareListCheck(CLI::App& command, ListCheckOptions& options) {
       ->type_name("N")
       ->check(wholeNumberIn(1, INT64_MAX))
       ->capture_default_str();
-  command.add_flag("--json", options.json, "One JSON object");
+  auto* json = command.add_flag("--json", options.json, "One JSON object (as --format json)");
+  command
+      .add_option("--format", options.output,
+                  "text; json; github: a workflow annotation per problem; sarif: a SARIF 2.1.0 log")
+      ->check(CLI::IsMember({"text", "json", "github", "sarif"}))
+      ->capture_default_str()
+      ->excludes(json);
 }
 
 namespace {
@@ -77,14 +84,21 @@ int runListCheck(const ListCheckOptions& options, Io& io) {
   check.digits_as_written = options.digits_as_written;
   check.source_lines = input->sourceLines();
   check.max_expand = options.max_expand;
-  // Text stops listing after some problems of each kind and says so; JSON lists them all.
-  if (options.json) check.listed_per_kind = SIZE_MAX;
-  Progress progress(io, !options.json, "list check", "elements");
+  const std::string format = options.json ? std::string("json") : options.output;
+  // Text stops listing after some problems of each kind and says so; the
+  // other formats list them all.
+  const bool text = format == "text";
+  if (!text) check.listed_per_kind = SIZE_MAX;
+  Progress progress(io, text, "list check", "elements");
   check.progress = progress.callback();
   const lists::CheckReport report = lists::checkList(std::move(input->data), check);
   progress.finish();
-  if (options.json) {
+  if (format == "json") {
     writeCheckJson(report, io);
+  } else if (format == "github") {
+    writeGithubAnnotations(report, options.input, io.out);
+  } else if (format == "sarif") {
+    writeSarif(report, options.input, io.out);
   } else {
     printCheckReport(report, displayName(options.input), io.out);
   }

@@ -21,11 +21,13 @@ struct ListCheckOptions {
   std::string region;
   bool digits_as_written = false;
   bool json = false;
+  std::string output = "text";  // text, json, github or sarif
 };
 void declareListCheck(CLI::App& command, ListCheckOptions& options);
 
 // Reads a list (a list text or plain JSON) the way the extension does and
-// reports what a request would do with it. Exit 0 when nothing is skipped,
+// reports what a request would do with it, as text, JSON, GitHub workflow
+// annotations or a SARIF log. Exit 0 when nothing is skipped,
 // refused or warned about, 1 otherwise (or when the list holds no data), 2
 // when it does not decode or parse.
 int runListCheck(const ListCheckOptions& options, Io& io);

@@ -1,0 +1,136 @@
+#include "cli/common/ci_reports.h"
+
+#include <iterator>
+
+#include "base/json_writer.h"
+#include "cli/common/io.h"
+#include "lists/problem_codes.h"
+
+namespace calldir::cli {
+
+namespace {
+
+// What keeps the whole load from happening is an error; the rest warns.
+bool refuses(std::string_view code) { return code == lists::kOutOfOrder || code == lists::kDuplicate; }
+
+// A workflow command's message: "%", CR and LF escaped.
+std::string commandData(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '%') {
+      out += "%25";
+    } else if (c == '\r') {
+      out += "%0D";
+    } else if (c == '\n') {
+      out += "%0A";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A workflow command's property value: as a message, and ":" and "," too.
+std::string commandProperty(std::string_view text) {
+  std::string out;
+  for (const char c : commandData(text)) {
+    if (c == ':') {
+      out += "%3A";
+    } else if (c == ',') {
+      out += "%2C";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A relative URI reference for `path`: every byte but unreserved ones and
+// "/" percent-escaped.
+std::string uriOf(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+    if (plain) {
+      out += c;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return out;
+}
+
+constexpr const char* kNotAList = "not_a_list";
+
+}  // namespace
+
+void writeGithubAnnotations(const lists::CheckReport& report, const std::string& file, std::ostream& out) {
+  // Inert as every text output is, then escaped as the commands want.
+  const std::string where = "file=" + commandProperty(escapeForLine(file));
+  if (!report.isList()) {
+    out << "::error " << where << ",title=" << kNotAList
+        << "::" << commandData(escapeForLine(report.verdict())) << "\n";
+    return;
+  }
+  for (const lists::Problem& p : report.problems) {
+    out << (refuses(p.code) ? "::error " : "::warning ") << where;
+    if (p.line) out << ",line=" << *p.line;
+    out << ",title=" << commandProperty(p.code)
+        << "::" << commandData("element " + std::to_string(p.element) + ": " + escapeForLine(p.message))
+        << "\n";
+  }
+}
+
+void writeSarif(const lists::CheckReport& report, const std::string& file, std::ostream& out) {
+  base::JsonWriter json;
+  json.beginObject().key("version").value("2.1.0");
+  json.key("$schema").value("https://json.schemastore.org/sarif-2.1.0.json");
+  json.key("runs").beginArray().beginObject().key("tool").beginObject().key("driver").beginObject();
+  json.key("name").value("calldir").key("version").value(CALLDIR_VERSION);
+  json.key("rules").beginArray();
+  for (const lists::ProblemKind& kind : lists::kProblemKinds) {
+    json.beginObject().key("id").value(kind.name);
+    json.key("shortDescription").beginObject().key("text").value(kind.means).endObject();
+    json.key("help").beginObject().key("text").value(kind.to_do).endObject().endObject();
+  }
+  json.beginObject().key("id").value(kNotAList);
+  json.key("shortDescription")
+      .beginObject()
+      .key("text")
+      .value("the file is no list the extension reads")
+      .endObject();
+  json.endObject().endArray().endObject().endObject();  // rules, driver, tool
+
+  auto result = [&](std::string_view code, const char* level, const std::string& message,
+                    std::optional<std::size_t> line) {
+    std::size_t index = std::size(lists::kProblemKinds);
+    for (std::size_t i = 0; i < std::size(lists::kProblemKinds); ++i) {
+      if (code == lists::kProblemKinds[i].name) index = i;
+    }
+    json.beginObject().key("ruleId").value(code).key("ruleIndex").value(static_cast<std::uint64_t>(index));
+    json.key("level").value(level).key("message").beginObject().key("text").value(message).endObject();
+    json.key("locations").beginArray().beginObject().key("physicalLocation").beginObject();
+    json.key("artifactLocation").beginObject().key("uri").value(uriOf(file)).endObject();
+    if (line)
+      json.key("region").beginObject().key("startLine").value(static_cast<std::uint64_t>(*line)).endObject();
+    json.endObject().endObject().endArray().endObject();
+  };
+  json.key("results").beginArray();
+  if (!report.isList()) {
+    result(kNotAList, "error", report.verdict(), std::nullopt);
+  } else {
+    for (const lists::Problem& p : report.problems) {
+      result(p.code, refuses(p.code) ? "error" : "warning",
+             "element " + std::to_string(p.element) + ": " + p.message, p.line);
+    }
+  }
+  json.endArray().endObject().endArray().endObject();
+  out << json.finish();
+}
+
+}  // namespace calldir::cli
