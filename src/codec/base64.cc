@@ -1,6 +1,11 @@
 #include "codec/base64.h"
 
+// The AVX2 road exists on x86 only, and is taken where the CPU has AVX2;
+// everywhere else (an ARM Mac, a portable build) the scalar road decodes.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(CALLDIR_PORTABLE)
+#define CALLDIR_BASE64_AVX2 1
 #include <immintrin.h>
+#endif
 
 #include <array>
 #include <cstring>
@@ -50,6 +55,7 @@ inline void emit3(char* out, std::uint32_t group) {
   out[2] = static_cast<char>(group);
 }
 
+#if defined(CALLDIR_BASE64_AVX2)
 // Decodes 32 characters at a time while all of them are in the alphabet;
 // returns how many characters it took (a multiple of 32). Writes exactly
 // 24 bytes per 32 characters, so it may decode in place.
@@ -91,6 +97,7 @@ __attribute__((target("avx2"))) std::size_t decodeCleanRuns(const unsigned char*
   }
   return i;
 }
+#endif
 
 }  // namespace
 
@@ -113,11 +120,13 @@ std::size_t decode(const char* in, std::size_t length, char* out) {
   while (i < length) {
     // Fast road: whole quanta of alphabet characters while no slot is pending.
     if (filled == 0) {
+#if defined(CALLDIR_BASE64_AVX2)
       if constexpr (kVector) {
         const std::size_t done = decodeCleanRuns(src + i, length - i, out + o);
         i += done;
         o += done / 4 * 3;
       }
+#endif
       while (i + 8 <= length) {
         const std::uint32_t a = kTables.at[0][src[i]] | kTables.at[1][src[i + 1]] |
                                 kTables.at[2][src[i + 2]] | kTables.at[3][src[i + 3]];
@@ -166,7 +175,9 @@ std::size_t decode(const char* in, std::size_t length, char* out) {
 }  // namespace
 
 std::size_t decodeBase64Ascii(const char* in, std::size_t length, char* out) {
+#if defined(CALLDIR_BASE64_AVX2)
   if (__builtin_cpu_supports("avx2")) return decode<true>(in, length, out);
+#endif
   return decode<false>(in, length, out);
 }
 
