@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "base/uri.h"
+
 namespace calldir::base::sqlite {
 
 Status error(sqlite3* db, std::string_view what) {
@@ -110,21 +112,7 @@ void Transaction::rollback() {
 }
 
 std::string fileUri(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = path.starts_with('/') ? "file://" : "file:";
-  for (const char c : path) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-    if (plain) {
-      uri += c;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 15];
-    }
-  }
-  return uri;
+  return (path.starts_with('/') ? "file://" : "file:") + uriPath(path);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "base/json_writer.h"
+#include "base/uri.h"
 #include "cli/common/io.h"
 #include "lists/problem_codes.h"
 
@@ -40,26 +41,6 @@ std::string commandProperty(std::string_view text) {
       out += "%2C";
     } else {
       out += c;
-    }
-  }
-  return out;
-}
-
-// A relative URI reference for `path`: every byte but unreserved ones and
-// "/" percent-escaped.
-std::string uriOf(std::string_view path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : path) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-    if (plain) {
-      out += c;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
     }
   }
   return out;
@@ -115,7 +96,7 @@ void writeSarif(const lists::CheckReport& report, const std::string& file, std::
     json.beginObject().key("ruleId").value(code).key("ruleIndex").value(static_cast<std::uint64_t>(index));
     json.key("level").value(level).key("message").beginObject().key("text").value(message).endObject();
     json.key("locations").beginArray().beginObject().key("physicalLocation").beginObject();
-    json.key("artifactLocation").beginObject().key("uri").value(uriOf(file)).endObject();
+    json.key("artifactLocation").beginObject().key("uri").value(base::uriPath(file)).endObject();
     if (line)
       json.key("region").beginObject().key("startLine").value(static_cast<std::uint64_t>(*line)).endObject();
     json.endObject().endObject().endArray().endObject();
