@@ -1,7 +1,6 @@
 #include "base/file_io.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,16 +9,9 @@
 #include <cstring>
 
 #include "base/fd.h"
+#include "base/system.h"
 
 namespace calldir::base {
-
-void adviseHugePages(void* data, std::size_t size) {
-  constexpr std::uintptr_t kHuge = 2u << 20;
-  if (size < 4 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 namespace {
 
@@ -46,7 +38,7 @@ Result<std::string> readDescriptor(int fd, std::string_view name, std::uint64_t 
     if (size > max_bytes) return tooLarge(name, max_bytes);
     // Room for a parser's padding later on, so the buffer never moves again.
     out.reserve(static_cast<std::size_t>(size) + 64);
-    adviseHugePages(out.data(), out.capacity());
+    system::adviseHugePages(out.data(), out.capacity());
     out.resize(static_cast<std::size_t>(size));
     std::size_t got = 0;
     while (got < out.size()) {
@@ -132,7 +124,7 @@ Status FileReplacement::write(std::string_view data) {
 
 Status FileReplacement::commit() {
   if (temporary_.empty()) return Status::IoError("cannot write " + path_ + ": it was given up");
-  if (::fdatasync(fd_.get()) != 0) return abandon(errno);
+  if (system::syncData(fd_.get()) != 0) return abandon(errno);
   if (::close(fd_.release()) != 0) return abandon(errno);
   if (::rename(temporary_.c_str(), path_.c_str()) != 0) return abandon(errno);
   temporary_.clear();

@@ -74,8 +74,4 @@ class FileReplacement {
 // file or the new one, never a mix; on failure `path` is unchanged.
 Status replaceFile(const std::string& path, std::string_view data);
 
-// Large buffers are backed by huge pages where the system allows: touching
-// them then costs a fraction of the page faults. Only a hint.
-void adviseHugePages(void* data, std::size_t size);
-
 }  // namespace calldir::base

@@ -170,6 +170,12 @@ Result<Connection> open(const std::string& path, base::Access access) {
   if (Status s = exec(db->get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); !s.ok()) {
     return s.withContext("cannot open " + path);
   }
+#if defined(__APPLE__)
+  // There fsync reaches only the drive's cache; a sync must reach the disk.
+  if (Status s = exec(db->get(), "PRAGMA fullfsync=ON; PRAGMA checkpoint_fullfsync=ON;"); !s.ok()) {
+    return s.withContext("cannot open " + path);
+  }
+#endif
   return db;
 }
 

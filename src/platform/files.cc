@@ -9,6 +9,7 @@
 
 #include "base/fd.h"
 #include "base/file_io.h"
+#include "base/system.h"
 
 namespace calldir::platform {
 
@@ -47,7 +48,7 @@ bool PosixFileManager::writeToFile(const std::string& path, std::string_view dat
   base::FileDescriptor fd(
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
   if (!fd.ok()) return false;
-  return base::writeFully(fd.get(), data) && ::fsync(fd.get()) == 0;
+  return base::writeFully(fd.get(), data) && base::system::syncData(fd.get()) == 0;
 }
 
 bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::string_view expected) {
@@ -59,7 +60,7 @@ bool PosixFileManager::truncateFileIfUnchanged(const std::string& path, std::str
   if (!current.ok() || *current != expected) return false;
   // Emptied durably: a list applied and emptied must not come back after a
   // power cut, to be applied again over later requests.
-  return ::ftruncate(fd.get(), 0) == 0 && ::fsync(fd.get()) == 0;
+  return ::ftruncate(fd.get(), 0) == 0 && base::system::syncData(fd.get()) == 0;
 }
 
 std::optional<std::string> DirectoryBundle::pathForResource(std::string_view name, std::string_view type) {

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,16 +12,18 @@
 #include <cstring>
 #include <utility>
 
+#include "base/system.h"
+
 namespace calldir::telephony {
 
 base::Result<ChildProcess> ChildProcess::start(const Launch& launch) {
   ChildProcess child;
   int to_parent[2];
   int to_child[2];
-  if (::pipe2(to_parent, O_CLOEXEC) != 0) return base::errnoStatus("cannot make a pipe", errno);
+  if (!base::system::closeOnExecPipe(to_parent)) return base::errnoStatus("cannot make a pipe", errno);
   child.from_child_.reset(to_parent[0]);
   base::FileDescriptor child_write(to_parent[1]);
-  if (::pipe2(to_child, O_CLOEXEC) != 0) return base::errnoStatus("cannot make a pipe", errno);
+  if (!base::system::closeOnExecPipe(to_child)) return base::errnoStatus("cannot make a pipe", errno);
   base::FileDescriptor child_read(to_child[0]);
   child.to_child_.reset(to_child[1]);
 
@@ -41,7 +42,7 @@ base::Result<ChildProcess> ChildProcess::start(const Launch& launch) {
   child.pid_ = ::fork();
   if (child.pid_ < 0) return base::errnoStatus("cannot start the process " + launch.binary, errno);
   if (child.pid_ == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    base::system::killWithParent();
     if (::getppid() != parent) ::_exit(127);
     // Move both ends out of the way first: either may already sit at a
     // descriptor the child is to have.
@@ -88,9 +89,7 @@ void ChildProcess::sendAndClose(std::string_view data) {
   sigaddset(&pipe_signal, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
   (void)base::writeFully(to_child_.get(), data);
-  const timespec no_wait{0, 0};
-  while (sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
-  }
+  base::system::discardPendingSignal(pipe_signal);
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   to_child_.reset();
 }
@@ -132,7 +131,6 @@ double ChildProcess::cpuSeconds() const {
          static_cast<double>(usage_.ru_utime.tv_usec + usage_.ru_stime.tv_usec) / 1e6;
 }
 
-// ru_maxrss is in kilobytes.
-std::int64_t ChildProcess::peakBytes() const { return static_cast<std::int64_t>(usage_.ru_maxrss) * 1024; }
+std::int64_t ChildProcess::peakBytes() const { return base::system::peakResidentBytes(usage_); }
 
 }  // namespace calldir::telephony

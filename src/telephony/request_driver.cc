@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/fd.h"
+#include "base/system.h"
 #include "platform/call_directory.h"
 #include "platform/clock.h"
 #include "telephony/call_directory_store.h"
@@ -189,9 +190,8 @@ base::Status runExtension(const device::DeviceRoot& device, const RequestOptions
 
 std::string defaultExtensionBinary() {
   if (const char* env = std::getenv("CALLDIR_EXTENSION"); env != nullptr && *env != '\0') return env;
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "calldir-extension";
+  const std::filesystem::path self = base::system::executablePath();
+  if (self.empty()) return "calldir-extension";
   // Beside the program in a build tree; in PREFIX/libexec/calldir once
   // installed (the program in PREFIX/bin).
   const auto beside = self.parent_path() / "calldir-extension";
@@ -245,8 +245,7 @@ void recordLastRequest(CallDirectoryStore& store, const RequestResult& result) {
 void measureService(RequestResult& result, SteadyClock::time_point started) {
   result.wall_seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
   rusage self{};
-  if (::getrusage(RUSAGE_SELF, &self) == 0)
-    result.service_peak_bytes = static_cast<std::int64_t>(self.ru_maxrss) * 1024;
+  if (::getrusage(RUSAGE_SELF, &self) == 0) result.service_peak_bytes = base::system::peakResidentBytes(self);
 }
 
 }  // namespace
