@@ -14,9 +14,14 @@ dpkg-deb -x "$deb" "$work/unpacked"
 dpkg-deb -f "$deb" Depends | grep -q libsqlite3 || { echo "no library dependencies declared" >&2; exit 1; }
 for file in usr/bin/calldir usr/libexec/calldir/calldir-extension usr/share/man/man1/calldir.1 \
             usr/share/bash-completion/completions/calldir usr/share/zsh/vendor-completions/_calldir \
-            usr/share/fish/vendor_completions.d/calldir.fish; do
+            usr/share/zsh/site-functions/_calldir usr/share/fish/vendor_completions.d/calldir.fish; do
   [ -e "$work/unpacked/$file" ] || { echo "the package has no $file" >&2; exit 1; }
 done
+# The tarball holds the same tree, for systems without dpkg.
+tarball=$(ls "$build"/calldir-*.tar.gz)
+tar -tzf "$tarball" > "$work/listing"
+grep -q '/bin/calldir$' "$work/listing" || { echo "$(basename "$tarball") has no bin/calldir" >&2; exit 1; }
+grep -q '/share/zsh/site-functions/_calldir$' "$work/listing" || { echo "the tarball has no zsh completion" >&2; exit 1; }
 # The unpacked command finds the extension beside it in the package's own
 # libexec, and nowhere else.
 calldir() { env -u CALLDIR_EXTENSION -u CALLDIR_ROOT "$work/unpacked/usr/bin/calldir" --root "$work/device" "$@"; }

@@ -102,9 +102,10 @@ TEST_F(ConventionsTest, TheConventionsPeopleExpect) {
 
 TEST_F(ConventionsTest, OptionValuesAreCheckedAndTheTraceCanGoToStandardOutput) {
   ASSERT_EQ(calldir("enable").status, 0);
-  for (const char* bad : {"--time-limit 0", "--time-limit -1", "--time-limit 1e400", "--time-limit nan",
-                          "--max-entries -5", "--max-entries 99999999999999999999", "--max-entries 5x",
-                          "--memory-limit 1000", "--memory-limit 12X", "--json --trace -"}) {
+  for (const char* bad :
+       {"--time-limit 0", "--time-limit -1", "--time-limit 1e400", "--time-limit nan", "--time-limit 0x10",
+        "--max-entries -5", "--max-entries 99999999999999999999", "--max-entries 5x", "--memory-limit 1000",
+        "--memory-limit 12X", "--json --trace -"}) {
     EXPECT_EQ(calldir(std::string("reload ") + bad).status, 2) << bad;
     EXPECT_EQ(err().rfind("calldir: ", 0), 0u) << err();
   }

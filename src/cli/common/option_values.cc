@@ -1,7 +1,9 @@
 #include "cli/common/option_values.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "lists/phone_numbers.h"
@@ -85,9 +87,15 @@ CLI::Validator wholeNumberIn(std::int64_t min, std::int64_t max) {
 CLI::Validator positiveSeconds() {
   return CLI::Validator(
       [](std::string& value) {
-        double seconds = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-        const bool number = error == std::errc() && end == value.data() + value.size();
+        // strtod, not from_chars, which libc++ lacks for floating point;
+        // calldir never sets a locale, so the decimal point is ".".
+        // Decimal digits only: strtod would read "0x10", " 1" and "inf" too.
+        const bool decimal =
+            !value.empty() && value.find_first_not_of("0123456789.eE+-") == std::string::npos;
+        char* end = nullptr;
+        errno = 0;
+        const double seconds = decimal ? std::strtod(value.c_str(), &end) : 0;
+        const bool number = end == value.c_str() + value.size() && errno == 0;
         if (number && seconds > 0 && std::isfinite(seconds)) return std::string();
         return "\"" + value + "\" is not a positive number of seconds";
       },
