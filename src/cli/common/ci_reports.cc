@@ -14,37 +14,25 @@ namespace {
 // What keeps the whole load from happening is an error; the rest warns.
 bool refuses(std::string_view code) { return code == lists::kOutOfOrder || code == lists::kDuplicate; }
 
-// A workflow command's message: "%", CR and LF escaped.
-std::string commandData(std::string_view text) {
+// Text for a workflow command, its bytes that the syntax gives a meaning to
+// percent-escaped: "%", CR and LF in a message; ":" and "," too in a
+// property value.
+std::string escapedForCommand(std::string_view text, bool property) {
   std::string out;
   for (const char c : text) {
-    if (c == '%') {
-      out += "%25";
-    } else if (c == '\r') {
-      out += "%0D";
-    } else if (c == '\n') {
-      out += "%0A";
+    if (c == '%' || c == '\r' || c == '\n' || (property && (c == ':' || c == ','))) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += '%';
+      out += kHex[static_cast<unsigned char>(c) >> 4];
+      out += kHex[c & 15];
     } else {
       out += c;
     }
   }
   return out;
 }
-
-// A workflow command's property value: as a message, and ":" and "," too.
-std::string commandProperty(std::string_view text) {
-  std::string out;
-  for (const char c : commandData(text)) {
-    if (c == ':') {
-      out += "%3A";
-    } else if (c == ',') {
-      out += "%2C";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::string commandData(std::string_view text) { return escapedForCommand(text, false); }
+std::string commandProperty(std::string_view text) { return escapedForCommand(text, true); }
 
 constexpr const char* kNotAList = "not_a_list";
 
