@@ -21,7 +21,7 @@ struct CsvColumns {
 
 struct CsvOptions {
   CsvColumns columns;
-  std::string encoding;  // empty: the CSV must be UTF-8; else an iconv name such as "CP949"
+  std::string encoding;  // empty: the CSV must be UTF-8; else its name, such as "cp949"
 };
 
 // A plain caller list made from a CSV, and the CSV line each element

@@ -1,9 +1,12 @@
 #include "lists/text_encoding.h"
 
-#include <iconv.h>
+#include <unicode/ucnv.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <array>
+#include <cctype>
+#include <memory>
 
 #include "platform/text.h"
 
@@ -17,67 +20,108 @@ std::string placeOf(std::string_view text, std::size_t at) {
   return "byte " + std::to_string(at + 1) + ", line " + std::to_string(lines + 1);
 }
 
-class Converter {
- public:
-  Converter(const char* from) : handle_(::iconv_open("UTF-8", from)) {}
-  ~Converter() {
-    if (ok()) ::iconv_close(handle_);
+// The names spreadsheets' users know, as the encodings they mean. ICU takes
+// most of them as they are, but its "cp949" is IBM's Korean code page, not
+// the Unified Hangul Code that Windows (and every Korean export) writes.
+std::string converterName(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::replace(key.begin(), key.end(), '_', '-');
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kMeant{{
+      {"cp949", "windows-949-2000"},
+      {"ms949", "windows-949-2000"},
+      {"uhc", "windows-949-2000"},
+      {"windows-949", "windows-949-2000"},
+      {"x-windows-949", "windows-949-2000"},
+  }};
+  for (const auto& [known, icu] : kMeant) {
+    if (key == known) return std::string(icu);
   }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-  bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+  return key;
+}
 
-  // Converts `text` into `out`; the offset where it stops being convertible
-  // (or the text's size when all of it converts).
-  std::size_t convert(std::string_view text, std::string* out) {
-    char* in = const_cast<char*>(text.data());
-    std::size_t in_left = text.size();
-    std::string buffer(std::max<std::size_t>(text.size() * 2, 64), '\0');
-    std::size_t written = 0;
-    while (in_left > 0) {
-      char* dst = buffer.data() + written;
-      std::size_t dst_left = buffer.size() - written;
-      const std::size_t rc = ::iconv(handle_, &in, &in_left, &dst, &dst_left);
-      written = buffer.size() - dst_left;
-      if (rc != static_cast<std::size_t>(-1)) break;
-      if (errno != E2BIG) break;  // EILSEQ or EINVAL: a byte that is not in the encoding
-      buffer.resize(buffer.size() * 2);
-    }
-    if (out != nullptr) {
-      buffer.resize(written);
-      *out = std::move(buffer);
-    }
-    return text.size() - in_left;
-  }
-
- private:
-  iconv_t handle_;
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
 };
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+// Opens the converter from `encoding` that stops at the first byte sequence
+// the encoding does not have, or null.
+Converter openConverter(std::string_view encoding) {
+  UErrorCode error = U_ZERO_ERROR;
+  Converter converter(ucnv_open(converterName(encoding).c_str(), &error));
+  if (U_FAILURE(error)) return nullptr;
+  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+  if (U_FAILURE(error)) return nullptr;
+  return converter;
+}
 
 }  // namespace
 
 base::Status checkUtf8(std::string_view text, std::string_view what) {
   if (platform::isValidUtf8(text)) return base::Status::Ok();
-  // Only to say where: iconv stops at the first byte that is not UTF-8.
-  Converter utf8("UTF-8");
-  if (!utf8.ok()) return base::Status::IoError("iconv cannot read UTF-8 here");
-  const std::size_t good = utf8.convert(text, nullptr);
-  if (good == text.size()) return base::Status::Ok();
-  return base::Status::InvalidArgument(std::string(what) + " is not UTF-8 at " + placeOf(text, good));
+  // Only to say where: the first byte that does not start a well-formed character.
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int64_t>(text.size());
+  std::int64_t at = 0;
+  while (at < length) {
+    const std::int64_t start = at;
+    UChar32 c = 0;
+    U8_NEXT(bytes, at, length, c);
+    if (c < 0)
+      return base::Status::InvalidArgument(std::string(what) + " is not UTF-8 at " +
+                                           placeOf(text, static_cast<std::size_t>(start)));
+  }
+  return base::Status::Ok();
 }
 
 base::Result<std::string> convertToUtf8(std::string_view text, std::string_view encoding,
                                         std::string_view what) {
-  Converter converter(std::string(encoding).c_str());
-  if (!converter.ok()) {
-    return base::Status::InvalidArgument("iconv knows no encoding named \"" + std::string(encoding) +
-                                         "\" (try CP949, EUC-KR, SHIFT_JIS, GB18030 or WINDOWS-1252)");
+  Converter converter = openConverter(encoding);
+  if (converter == nullptr) {
+    return base::Status::InvalidArgument(
+        "no encoding is named \"" + std::string(encoding) +
+        "\" (try cp949, euc-kr, shift_jis, gb18030, windows-1252 or utf-16)");
   }
+  Converter utf8 = openConverter("UTF-8");
+  if (utf8 == nullptr) return base::Status::IoError("ICU cannot write UTF-8 here");
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(utf8.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+  // Through UTF-16 a piece at a time. A stop at a sequence the encoding
+  // lacks leaves `source` just past that sequence.
   std::string out;
-  const std::size_t good = converter.convert(text, &out);
-  if (good != text.size()) {
-    return base::Status::InvalidArgument(std::string(what) + " is not " + std::string(encoding) + " at " +
-                                         placeOf(text, good));
+  out.reserve(text.size() + text.size() / 2);
+  std::array<UChar, 1 << 14> wide;
+  std::array<char, 3 * (1 << 14)> bytes;  // a UTF-16 unit is at most three UTF-8 bytes
+  const char* source = text.data();
+  const char* const end = text.data() + text.size();
+  bool flushed = false;
+  while (!flushed && U_SUCCESS(error)) {
+    UChar* target = wide.data();
+    ucnv_toUnicode(converter.get(), &target, wide.data() + wide.size(), &source, end, nullptr, true, &error);
+    if (error == U_BUFFER_OVERFLOW_ERROR) {
+      error = U_ZERO_ERROR;
+    } else if (U_SUCCESS(error)) {
+      flushed = true;
+    } else {
+      char invalid[32];
+      std::int8_t invalid_length = sizeof invalid;
+      UErrorCode ignored = U_ZERO_ERROR;
+      ucnv_getInvalidChars(converter.get(), invalid, &invalid_length, &ignored);
+      const auto at = static_cast<std::size_t>(source - text.data()) -
+                      static_cast<std::size_t>(U_SUCCESS(ignored) ? invalid_length : 0);
+      return base::Status::InvalidArgument(std::string(what) + " is not " + std::string(encoding) + " at " +
+                                           placeOf(text, at));
+    }
+    const UChar* from = wide.data();
+    char* to = bytes.data();
+    ucnv_fromUnicode(utf8.get(), &to, bytes.data() + bytes.size(), &from, target, nullptr, flushed, &error);
+    out.append(bytes.data(), to);
+  }
+  if (U_FAILURE(error)) {
+    // Only UTF-16 text with half of a surrogate pair gets here.
+    return base::Status::InvalidArgument(std::string(what) + " is not " + std::string(encoding) +
+                                         ": it holds half of a character (a lone surrogate)");
   }
   return out;
 }

@@ -1,7 +1,7 @@
 // The text encoding of an input a producer hands the list tools, through
-// glibc's iconv: a check that it is UTF-8 that says where it is not, and the
-// conversion of the legacy encodings spreadsheets write (CP949 or EUC-KR,
-// Shift_JIS, GB18030, Windows-1252) into UTF-8.
+// ICU's converters: a check that it is UTF-8 that says where it is not, and
+// the conversion of the legacy encodings spreadsheets write (CP949 or EUC-KR,
+// Shift_JIS, GB18030, Windows-1252, UTF-16) into UTF-8.
 #pragma once
 
 #include <string>
@@ -25,9 +25,11 @@ base::Status checkNotUtf16(std::string_view text, std::string_view what);
 std::string_view withoutByteOrderMark(std::string_view text);
 void removeByteOrderMark(std::string& text);
 
-// `text` read in the encoding `encoding` (an iconv name, "CP949") as UTF-8.
-// An invalid-argument error names an encoding iconv does not know, and the
-// byte and line where the text is not in it.
+// `text` read in the encoding `encoding` as UTF-8. The name is ICU's or
+// iconv's, in any case: "cp949" (Windows' Korean, as iconv means it, not
+// ICU's IBM code page of that name), "euc-kr", "shift_jis", "gb18030",
+// "windows-1252", "utf-16". An invalid-argument error names an encoding
+// that is not known, and the byte and line where the text is not in it.
 base::Result<std::string> convertToUtf8(std::string_view text, std::string_view encoding,
                                         std::string_view what);
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "cli/cli_test.h"
 #include "lists/list_writer.h"
+#include "lists/text_encoding.h"
 #include "test_util.h"
 
 namespace calldir::lists {
@@ -78,9 +80,59 @@ TEST(Csv, SyntaxErrorsAndForeignEncodingsSayWhere) {
   EXPECT_NE(csv(cp949, {}, "cp949").plain.find("\"name\":\"\xEA\xB9\x80\xEC\xB2\xA0\xEC\x88\x98\""),
             std::string::npos);
   EXPECT_NE(csv("1,Zo\xEB\n", {}, "windows-1252").plain.find("Zo\xC3\xAB"), std::string::npos);
-  EXPECT_NE(refusal("1,a\n", {}, "no-such-encoding").find("iconv knows no encoding"), std::string::npos);
+  EXPECT_NE(refusal("1,a\n", {}, "no-such-encoding").find("no encoding is named \"no-such-encoding\""),
+            std::string::npos);
   EXPECT_NE(refusal("1,\x80\x20\n", {}, "shift_jis").find("is not shift_jis at byte 3, line 1"),
             std::string::npos);
+}
+
+TEST(TextEncoding, EveryDocumentedNameReadsWhatItsWritersMean) {
+  struct Case {
+    const char* names;  // the spellings accepted for one encoding
+    std::string bytes, utf8;
+  };
+  const Case cases[] = {
+      // 0x8141 is only in Windows' Unified Hangul Code; IBM's code page 949 lacks it.
+      {"cp949 CP949 ms949 uhc windows-949", "\x81\x41\xC7\xD1", "\xEA\xB0\x82\xED\x95\x9C"},
+      {"euc-kr EUC-KR euc_kr", "\xC7\xD1\xB1\xDB", "\xED\x95\x9C\xEA\xB8\x80"},
+      {"shift_jis SHIFT_JIS sjis", "\x82\xA0", "\xE3\x81\x82"},
+      {"gb18030 GB18030", "\x81\x30\x81\x30", "\xC2\x80"},
+      {"windows-1252 cp1252", "Zo\xEB \x80", "Zo\xC3\xAB \xE2\x82\xAC"},
+      {"utf-16 UTF-16",
+       std::string("\xFF\xFE"
+                   "a\0\x5C\xD5",
+                   6),
+       "a\xED\x95\x9C"},
+  };
+  for (const Case& c : cases) {
+    std::istringstream names(c.names);
+    for (std::string name; names >> name;) {
+      auto utf8 = convertToUtf8(c.bytes, name, "it");
+      ASSERT_TRUE(utf8.ok()) << name << ": " << utf8.status().message();
+      EXPECT_EQ(*utf8, c.utf8) << name;
+    }
+  }
+  // Longer than one piece of the conversion, a surrogate pair across the seam.
+  std::string utf16 = std::string(
+                  "\xFF\xFE"
+                  "a\0",
+                  4),
+              expected = "a";
+  for (int i = 0; i < 20000; ++i) utf16.append("\x3D\xD8\x00\xDE", 4), expected += "\xF0\x9F\x98\x80";
+  auto long_text = convertToUtf8(utf16, "utf-16", "it");
+  ASSERT_TRUE(long_text.ok()) << long_text.status().message();
+  EXPECT_TRUE(*long_text == expected);
+  // Where a text stops being what it is said to be: a truncated last
+  // character, half of a UTF-16 surrogate pair.
+  EXPECT_EQ(convertToUtf8("ok\n\xC7", "euc-kr", "it").status().message(),
+            "it is not euc-kr at byte 4, line 2");
+  EXPECT_NE(convertToUtf8(std::string("\xFF\xFE\x3D\xD8", 4), "utf-16", "it")
+                .status()
+                .message()
+                .find("it is not utf-16"),
+            std::string::npos);
+  EXPECT_EQ(checkUtf8("a\nb\xC3(", "it").message(), "it is not UTF-8 at byte 4, line 2");
+  EXPECT_EQ(checkUtf8("\xED\xA0\x80", "it").message(), "it is not UTF-8 at byte 1, line 1");  // a surrogate
 }
 
 using CsvCommands = cli::CliTest;

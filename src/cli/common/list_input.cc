@@ -47,8 +47,8 @@ void declareListInput(CLI::App& command, ListInputOptions& options) {
   command
       .add_option(
           "--encoding", options.csv.encoding,
-          "The encoding FILE is in when it is not UTF-8 (an iconv name: cp949, euc-kr, shift_jis, gb18030, "
-          "windows-1252)")
+          "The encoding FILE is in when it is not UTF-8, in any case: cp949, euc-kr, shift_jis, gb18030, "
+          "windows-1252, utf-16, or another name ICU knows")
       ->type_name("NAME");
 }
 
