@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <vector>
 
 #include "base/file_io.h"
@@ -13,6 +14,7 @@
 #include <sys/prctl.h>
 #endif
 #if defined(__APPLE__)
+#include <libproc.h>
 #include <mach-o/dyld.h>
 #endif
 
@@ -66,6 +68,41 @@ std::int64_t peakResidentBytes(const rusage& usage) {
   return static_cast<std::int64_t>(usage.ru_maxrss);
 #else
   return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;
+#endif
+}
+
+bool limitsAddressSpace() {
+  // The portable build watches instead only where it can read the memory.
+#if defined(__APPLE__) || (defined(CALLDIR_PORTABLE) && defined(__linux__))
+  return false;
+#else
+  return true;
+#endif
+}
+
+std::optional<std::int64_t> residentBytesOf(pid_t pid) {
+#if defined(__APPLE__)
+  proc_taskinfo info{};
+  if (::proc_pidinfo(pid, PROC_PIDTASKINFO, 0, &info, sizeof info) != static_cast<int>(sizeof info)) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(info.pti_resident_size);
+#elif defined(__linux__)
+  // The second field of statm is the resident size in pages; Linux has no
+  // other way to read another process's, in either build.
+  const auto statm = readFile("/proc/" + std::to_string(pid) + "/statm");
+  if (!statm.ok()) return std::nullopt;
+  const std::size_t space = statm->find(' ');
+  if (space == std::string::npos) return std::nullopt;
+  const char* first = statm->data() + space + 1;
+  const char* last = statm->data() + statm->size();
+  std::int64_t pages = 0;
+  const auto [end, error] = std::from_chars(first, last, pages);
+  if (error != std::errc() || end == first) return std::nullopt;
+  return pages * static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
+#else
+  (void)pid;
+  return std::nullopt;
 #endif
 }
 

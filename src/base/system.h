@@ -8,9 +8,11 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/status.h"
@@ -32,6 +34,16 @@ void discardPendingSignal(const sigset_t& pipe_signal);
 // The peak resident size of `usage`, in bytes (Linux counts kilobytes, the
 // BSDs and macOS bytes).
 std::int64_t peakResidentBytes(const rusage& usage);
+
+// Whether an address-space limit (setrlimit RLIMIT_AS) set in a child is
+// enforced: Linux and FreeBSD do, macOS takes it and ignores it, and the
+// portable build on Linux does without it. Where not, the caller watches the
+// child's resident memory (residentBytesOf) instead.
+bool limitsAddressSpace();
+
+// The resident memory of the running process `pid`, in bytes; no value
+// where the system cannot tell, or the process is gone.
+std::optional<std::int64_t> residentBytesOf(pid_t pid);
 
 // The path of the running program, or empty where the system cannot tell.
 std::string executablePath();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "base/system.h"
@@ -35,8 +36,13 @@ base::Result<ChildProcess> ChildProcess::start(const Launch& launch) {
   envp.push_back(nullptr);
   std::string path = launch.binary;
   char* argv[] = {path.data(), nullptr};
+  const bool limit_address_space = launch.memory_limit_bytes && base::system::limitsAddressSpace();
   rlimit memory{};
-  if (launch.address_space_bytes) memory.rlim_cur = memory.rlim_max = *launch.address_space_bytes;
+  if (limit_address_space) memory.rlim_cur = memory.rlim_max = *launch.memory_limit_bytes;
+  if (launch.memory_limit_bytes && !limit_address_space) {
+    child.watched_limit_ = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(*launch.memory_limit_bytes, std::numeric_limits<std::int64_t>::max()));
+  }
 
   const pid_t parent = ::getpid();
   child.pid_ = ::fork();
@@ -49,7 +55,7 @@ base::Result<ChildProcess> ChildProcess::start(const Launch& launch) {
     const int r = ::fcntl(child_read.get(), F_DUPFD_CLOEXEC, 10);
     const int w = ::fcntl(child_write.get(), F_DUPFD_CLOEXEC, 10);
     if (r < 0 || w < 0 || ::dup2(r, launch.read_fd) < 0 || ::dup2(w, launch.write_fd) < 0) ::_exit(127);
-    if (launch.address_space_bytes) ::setrlimit(RLIMIT_AS, &memory);
+    if (limit_address_space) ::setrlimit(RLIMIT_AS, &memory);
     ::execve(argv[0], argv, envp.data());
     ::_exit(127);
   }
@@ -62,16 +68,37 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
       from_child_(std::move(other.from_child_)),
       to_child_(std::move(other.to_child_)),
       status_(other.status_),
-      usage_(other.usage_) {}
+      usage_(other.usage_),
+      watched_limit_(other.watched_limit_),
+      over_memory_limit_(other.over_memory_limit_) {}
 
 ChildProcess::~ChildProcess() {
   if (pid_ > 0) kill();
 }
 
+namespace {
+
+// How often a watched memory limit is looked at: a child allocating fast may
+// pass it by what it allocates in this time.
+constexpr std::int64_t kMemoryWatchMilliseconds = 10;
+
+}  // namespace
+
+bool ChildProcess::killIfOverMemoryLimit() {
+  if (!watched_limit_ || reaped_) return false;
+  const auto resident = base::system::residentBytesOf(pid_);
+  if (!resident || *resident <= *watched_limit_) return false;
+  over_memory_limit_ = true;
+  kill();
+  return true;
+}
+
 std::optional<std::size_t> ChildProcess::read(std::vector<char>& buffer, Clock::time_point deadline) {
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (killIfOverMemoryLimit()) return 0;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return std::nullopt;
+    if (watched_limit_) left = std::min<std::int64_t>(left, kMemoryWatchMilliseconds);
     pollfd p{from_child_.get(), POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;  // interrupted, or the deadline above ends it
     const ssize_t n = ::read(from_child_.get(), buffer.data(), buffer.size());
@@ -101,6 +128,7 @@ void ChildProcess::awaitExit(Clock::time_point deadline) {
       reaped_ = true;
       return;
     }
+    if (killIfOverMemoryLimit()) return;
     pollfd p{from_child_.get(), POLLIN, 0};
     if (::poll(&p, 1, 2) > 0 && ::read(from_child_.get(), chunk, sizeof chunk) == 0) {
       // It closed its end: only its exit is left to wait for, and poll on

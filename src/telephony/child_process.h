@@ -24,10 +24,12 @@ class ChildProcess {
 
   struct Launch {
     std::string binary;
-    std::vector<std::string> environment;              // NAME=value, the whole environment
-    int read_fd = 3;                                   // the child reads what the parent sends here
-    int write_fd = 4;                                  // and writes what it sends to the parent here
-    std::optional<std::uint64_t> address_space_bytes;  // a limit on the child's address space
+    std::vector<std::string> environment;  // NAME=value, the whole environment
+    int read_fd = 3;                       // the child reads what the parent sends here
+    int write_fd = 4;                      // and writes what it sends to the parent here
+    // A limit on the child's memory: its address space where the system
+    // enforces that, else its resident memory, watched while it is read.
+    std::optional<std::uint64_t> memory_limit_bytes;
   };
 
   // Starts the child. It is killed when this process dies, so that nothing
@@ -41,7 +43,8 @@ class ChildProcess {
   ~ChildProcess();
 
   // Reads what the child sent into `buffer`: the bytes read, 0 once it
-  // closed its end, no value when `deadline` passed first.
+  // closed its end (or was killed over its watched memory limit), no value
+  // when `deadline` passed first.
   std::optional<std::size_t> read(std::vector<char>& buffer, Clock::time_point deadline);
 
   // Sends `data` and closes the child's input. A child that is gone is no
@@ -61,11 +64,15 @@ class ChildProcess {
   bool startFailed() const;  // it exited with 127: the program could not be run
   // The signal that ended it, named, when one other than SIGKILL did: a crash.
   std::optional<std::string> crash() const;
+  // Whether it was killed because its resident memory went over the limit.
+  bool killedOverMemoryLimit() const { return over_memory_limit_; }
   double cpuSeconds() const;
   std::int64_t peakBytes() const;
 
  private:
   ChildProcess() = default;
+  // Kills the child when its resident memory is over the watched limit.
+  bool killIfOverMemoryLimit();
 
   pid_t pid_ = -1;
   bool reaped_ = false;
@@ -73,6 +80,8 @@ class ChildProcess {
   base::FileDescriptor to_child_;
   int status_ = 0;
   rusage usage_{};
+  std::optional<std::int64_t> watched_limit_;
+  bool over_memory_limit_ = false;
 };
 
 }  // namespace calldir::telephony

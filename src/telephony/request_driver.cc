@@ -93,6 +93,7 @@ constexpr auto kRefusalGrace = std::chrono::seconds(2);
 std::string interruption(ReceiveEnd end, const ChildProcess& extension, const std::string& binary) {
   if (end == ReceiveEnd::kTimedOut) return "the extension ran past the time limit";
   if (end == ReceiveEnd::kGarbage) return "the extension sent garbage instead of context operations";
+  if (extension.killedOverMemoryLimit()) return "the extension went over the memory limit";
   if (extension.startFailed()) return "the extension " + binary + " could not be started";
   if (auto signal = extension.crash()) return "the extension crashed (" + *signal + ")";
   return "the extension exited before completing the request";

@@ -53,6 +53,13 @@ TEST(System, PeakMemoryIsInBytesAndTheProgramKnowsItsPath) {
   EXPECT_GT(peak, std::int64_t{1} << 20);   // a test binary holds more than 1 MiB
   EXPECT_LT(peak, std::int64_t{64} << 30);  // and less than 64 GiB: bytes, not 1024 times too many
   EXPECT_TRUE(executablePath().ends_with("/calldir_tests")) << executablePath();
+#if defined(__linux__) || defined(__APPLE__)
+  const auto resident = residentBytesOf(::getpid());
+  ASSERT_TRUE(resident.has_value());
+  EXPECT_GT(*resident, std::int64_t{1} << 20);
+  EXPECT_LE(*resident, peak + (std::int64_t{64} << 20));  // about the peak's size, in bytes as it is
+#endif
+  EXPECT_FALSE(residentBytesOf(-1).has_value());
 }
 
 }  // namespace

@@ -89,7 +89,8 @@ void declareRequestOptions(CLI::App& command, ReloadOptions& options) {
   command
       .add_option(
           "--memory-limit", request.memory_limit_bytes,
-          "Address space limit of the extension process, such as 512M (off by default; over it, error 2)")
+          "Memory limit of the extension process, such as 512M: its address space, or its resident memory "
+          "where the system does not limit that (macOS) (off by default; over it, error 2)")
       ->type_name("BYTES")
       ->transform(byteCountOfAtLeast(1u << 20));
   command
