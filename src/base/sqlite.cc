@@ -179,6 +179,24 @@ Result<Connection> open(const std::string& path, base::Access access) {
   return db;
 }
 
+Status syncLog(sqlite3* db) {
+  sqlite3_file* log = nullptr;
+  if (const int rc = sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log); rc != SQLITE_OK) {
+    return error(db, "cannot find the write-ahead log");
+  }
+  if (log == nullptr || log->pMethods == nullptr) return Status::Ok();  // no log open: nothing in one
+#if defined(__APPLE__)
+  const int flags = SQLITE_SYNC_FULL;  // F_FULLFSYNC, as fullfsync=ON has SQLite's own syncs do
+#else
+  const int flags = SQLITE_SYNC_NORMAL;
+#endif
+  if (const int rc = log->pMethods->xSync(log, flags); rc != SQLITE_OK) {
+    return Status::IoError("cannot sync the write-ahead log: " + std::string(sqlite3_errstr(rc)) + " (code " +
+                           std::to_string(rc) + ")");
+  }
+  return Status::Ok();
+}
+
 Status exec(sqlite3* db, std::string_view sql) {
   char* message = nullptr;
   const int rc = sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, &message);

@@ -104,4 +104,9 @@ std::string fileUri(const std::string& path);
 // Runs `sql` (no results).
 Status exec(sqlite3* db, std::string_view sql);
 
+// Syncs the write-ahead log of `db` (and, once, its folder) to the disk, as
+// a commit under synchronous=FULL would: every transaction committed so far
+// becomes durable, while other connections may hold reads open.
+Status syncLog(sqlite3* db);
+
 }  // namespace calldir::base::sqlite

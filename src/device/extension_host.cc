@@ -148,11 +148,20 @@ int NSExtensionMain(int, char**, std::span<const PrincipalClass> classes) {
 
   RealDevice real(*device);
   // A request writes and synchronizes a status line per delta list element;
-  // the checkpoints wait until it is done.
-  if (real.settingsStore() != nullptr) real.settingsStore()->deferCheckpoints();
+  // the checkpoints, and the syncs to the disk, wait until it is done.
+  platform::SqliteSettingsStore* settings = real.settingsStore();
+  if (settings != nullptr) {
+    settings->deferCheckpoints();
+    settings->deferDurability();
+  }
   auto provider = principal->make(real.environment());
   PipeContext context(launch.read_fd, launch.write_fd, launch.incremental);
   provider->beginRequestWithExtensionContext(context);
+  // Everything the request recorded is on the disk before this process
+  // ends, and so before the service reports the request done.
+  if (settings != nullptr) {
+    if (auto s = settings->makeDurable(); !s.ok()) return cannotServe(s.message());
+  }
   return context.completed() ? 0 : 1;
 }
 

@@ -93,6 +93,17 @@ void SqliteSettingsStore::deferCheckpoints() {
   impl_->checkpoints_deferred = sqlite::exec(impl_->db.get(), "PRAGMA wal_autocheckpoint=0").ok();
 }
 
+void SqliteSettingsStore::deferDurability() {
+  // NORMAL still syncs the WAL before a checkpoint copies it back.
+  (void)sqlite::exec(impl_->db.get(), "PRAGMA synchronous=NORMAL");
+}
+
+base::Status SqliteSettingsStore::makeDurable() {
+  if (!flush()) return sqlite::error(impl_->db.get(), "cannot write the shared settings " + path_);
+  return sqlite::syncLog(impl_->db.get())
+      .withContext("cannot make the shared settings " + path_ + " durable");
+}
+
 std::unique_ptr<Settings> SqliteSettingsStore::initWithSuiteName(std::string_view suite) {
   if (suite != suite_) return std::make_unique<UnavailableSettings>();
   return std::make_unique<SqliteSettings>(*this);

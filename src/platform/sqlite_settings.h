@@ -48,6 +48,17 @@ class SqliteSettingsStore : public SettingsProvider {
   // group is committed, visible to other processes, in the WAL.
   void deferCheckpoints();
 
+  // For a process that synchronizes a status line per element, each of which
+  // needs to be seen by other processes and outlive a kill, but not to be on
+  // the disk before the next: synchronizes commit without syncing, until
+  // makeDurable() syncs everything committed so far at once. A store opened
+  // to write otherwise syncs every synchronize before it returns.
+  void deferDurability();
+
+  // Synchronizes what is pending and makes every committed write durable
+  // (the WAL synced to the disk), whatever other processes hold open.
+  base::Status makeDurable();
+
  private:
   friend class SqliteSettings;
   struct Impl;
