@@ -42,7 +42,7 @@ awk 'BEGIN { printf "["; n = 0;
 # OLD as people write the numbers, one element per line, shuffled.
 awk 'BEGIN { for (i = 0; i < 1000000; i++) { n = 20000000 + 2 * i;
   printf "{\"number\":\"+82 10-%04d-%04d\",\"name\":\"Caller %07d\"}\n", int(n / 10000), n % 10000, i } }' |
-  shuf --random-source=<(yes) | paste -sd, | sed 's/^/[/; s/$/]/' > "$work/written.json"
+  shuffled | paste -s -d, - | sed 's/^/[/; s/$/]/' > "$work/written.json"
 
 root="$work/device"
 "$calldir" --root "$root" init >/dev/null
@@ -63,9 +63,9 @@ best() {  # NAME INPUT_BYTES COMMAND...
   shift 2
   for _ in $(seq "$runs"); do
     local rc=0  # 1 is a check that found problems
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || rc=$?
+    timed "$work/time" "$@" || rc=$?
     [ "$rc" -le 1 ] || { echo "$name failed (exit $rc)" >&2; exit 1; }
-    read -r wall rss < <(tail -n 1 "$work/time")  # after "Command exited with non-zero status"
+    read -r wall rss <"$work/time"
     if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then best_wall=$wall; fi
     if [ -z "$best_rss" ] || [ "$rss" -lt "$best_rss" ]; then best_rss=$rss; fi
   done
@@ -74,7 +74,7 @@ best() {  # NAME INPUT_BYTES COMMAND...
     "$(echo "$best_rss / 1024" | bc -l)" "$(echo "$best_rss * 1024 / $bytes" | bc -l)"
 }
 
-size() { stat -c %s "$1"; }
+size() { fileSize "$1"; }
 best "list check --region KR, list text" "$(size "$work/old.txt")" \
   "$calldir" list check --region KR "$work/old.txt"
 best "bundle put-resource, plain list" "$(size "$work/old.json")" \

@@ -60,7 +60,7 @@ make_list() {  # N FIRST STEP [names]
 
 : > "$results/restore.txt"
 : > "$work/restore.dat"
-{ echo "# bench/restore.sh, $(date -u +%Y-%m-%d), $(nproc) cores, RUNS=$runs"
+{ echo "# bench/restore.sh, $(date -u +%Y-%m-%d), $(cpuCount) cores, RUNS=$runs"
   printf '%-34s %12s %15s %15s %17s %6s\n' "measurement" "list bytes" "wall s" "ext. CPU s" "peak MB: ext. svc." "ext/list"
   printf '%-34s %12s %7s %7s %7s %7s\n' "" "" "best" "median" "best" "median"; } | tee -a "$results/restore.txt"
 for n in $sizes; do
@@ -71,7 +71,7 @@ for n in $sizes; do
   "$calldir" list encode "$work/plain.json" -o "$work/list-$n.txt"
   rm "$work/plain.json"
   "$calldir" --root "$root" bundle put-resource --encoded "$work/list-$n.txt" >/dev/null 2>&1
-  measure "restore from zero, $n" "$n" "$(stat -c %s "$work/list-$n.txt")" "$root" "$work/restore.dat" \
+  measure "restore from zero, $n" "$n" "$(fileSize "$work/list-$n.txt")" "$root" "$work/restore.dat" \
     "--max-entries $(( n > 2000000 ? n : 2000000 ))" "$calldir" --root "$root" app restore
 done
 
@@ -82,14 +82,14 @@ if [ -d "$root" ]; then
   make_list 10000 822000000000 1 > "$work/add.json"
   "$calldir" list encode "$work/del.json" -o "$work/del.txt"
   "$calldir" list encode "$work/add.json" -o "$work/add.txt"
-  measure "delta update, 10,000 + 10,000" 20000 "$(( $(stat -c %s "$work/del.txt") + $(stat -c %s "$work/add.txt") ))" \
+  measure "delta update, 10,000 + 10,000" 20000 "$(( $(fileSize "$work/del.txt") + $(fileSize "$work/add.txt") ))" \
     "$root" "" "" "$calldir" --root "$root" app put --replace --del "$work/del.txt" --add "$work/add.txt"
   # A lookup of 10,000 numbers in one call.
   numbers=$(awk 'BEGIN { for (i = 0; i < 10000; i++) printf "%.0f ", 821000000000 + i * 97 }')
   best=""
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e" -o "$work/time" "$calldir" --root "$root" lookup $numbers >/dev/null || true
-    t=$(tail -1 "$work/time"); if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+    timed "$work/time" "$calldir" --root "$root" lookup $numbers || true
+    read -r t _ <"$work/time"; if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
   done
   printf '%-34s %12s %7s\n' "lookup of 10,000 numbers" "" "$best" | tee -a "$results/restore.txt"
 fi
