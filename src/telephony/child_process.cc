@@ -123,7 +123,7 @@ void ChildProcess::sendAndClose(std::string_view data) {
 
 void ChildProcess::awaitExit(Clock::time_point deadline) {
   char chunk[1 << 16];
-  while (Clock::now() < deadline) {
+  while (!reaped_ && Clock::now() < deadline) {
     if (::wait4(pid_, &status_, WNOHANG, &usage_) == pid_) {
       reaped_ = true;
       return;

@@ -51,7 +51,8 @@ class ChildProcess {
   // error: it simply does not hear it.
   void sendAndClose(std::string_view data);
 
-  // Waits until the child exits or `deadline` passes, and kills it then.
+  // Waits until the child exits or `deadline` passes, and kills it then;
+  // returns at once for a child already reaped.
   // What it still sends is read and dropped, so that it never blocks on a
   // full pipe.
   void awaitExit(Clock::time_point deadline);
