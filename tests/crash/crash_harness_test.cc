@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 
 #include "test_util.h"
@@ -13,7 +14,15 @@ namespace {
 
 const Binaries kBinaries{CALLDIR_BINARY, CALLDIR_EXTENSION_BINARY};
 
+// The harness finds the extension and a hung command's children through
+// /proc, which only Linux has.
+#define SKIP_WITHOUT_PROC()                           \
+  if (!std::filesystem::exists("/proc/self/stat")) { \
+    GTEST_SKIP() << "the crash harness needs /proc";  \
+  }
+
 TEST(CrashTrials, KillingTheServiceOrTheExtensionLosesNothing) {
+  SKIP_WITHOUT_PROC();
   testing::TempDir dir;
   TrialOptions options;
   options.seed = 20261208;
@@ -30,6 +39,7 @@ TEST(CrashTrials, KillingTheServiceOrTheExtensionLosesNothing) {
 }
 
 TEST(CrashTrials, ACommandThatHangsIsDescribedAndKilledNotWaitedFor) {
+  SKIP_WITHOUT_PROC();
   testing::TempDir dir;
   const std::string stuck = dir.file("stuck-calldir");
   testing::writeFile(stuck, "#!/bin/sh\nexec sleep 60\n");
