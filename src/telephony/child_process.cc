@@ -70,6 +70,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
       status_(other.status_),
       usage_(other.usage_),
       watched_limit_(other.watched_limit_),
+      next_memory_look_(other.next_memory_look_),
       over_memory_limit_(other.over_memory_limit_) {}
 
 ChildProcess::~ChildProcess() {
@@ -86,6 +87,9 @@ constexpr std::int64_t kMemoryWatchMilliseconds = 10;
 
 bool ChildProcess::killIfOverMemoryLimit() {
   if (!watched_limit_ || reaped_) return false;
+  const auto now = Clock::now();
+  if (now < next_memory_look_) return false;
+  next_memory_look_ = now + std::chrono::milliseconds(kMemoryWatchMilliseconds);
   const auto resident = base::system::residentBytesOf(pid_);
   if (!resident || *resident <= *watched_limit_) return false;
   over_memory_limit_ = true;

@@ -82,6 +82,7 @@ class ChildProcess {
   int status_ = 0;
   rusage usage_{};
   std::optional<std::int64_t> watched_limit_;
+  Clock::time_point next_memory_look_{};  // the watch looks at most this often
   bool over_memory_limit_ = false;
 };
 
