@@ -55,9 +55,9 @@ base::Result<std::unique_ptr<SqliteSettingsStore>> SqliteSettingsStore::open(con
   impl->db = std::move(db_opened).value();
   sqlite3* db = impl->db.get();
   // A synchronize that succeeds is durable, synced before it returns
-  // (synchronous=FULL): what the extension records after a completed
-  // request, and a write a command reports done, survive a power cut even
-  // while another process reads and holds back the checkpoint.
+  // (synchronous=FULL): a write a command reports done survives a power cut
+  // even while another process reads and holds back the checkpoint. The
+  // extension defers that to its end (deferDurability, makeDurable).
   if (access != base::Access::kReadOnly) {
     if (auto s = sqlite::exec(db, "PRAGMA synchronous=FULL"); !s.ok()) {
       return s.withContext("cannot open the shared settings " + path);
