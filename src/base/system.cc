@@ -13,6 +13,9 @@
 #if defined(__linux__)
 #include <sys/prctl.h>
 #endif
+#if defined(__FreeBSD__)
+#include <sys/sysctl.h>
+#endif
 #if defined(__APPLE__)
 #include <libproc.h>
 #include <mach-o/dyld.h>
@@ -112,6 +115,12 @@ std::string executablePath() {
   _NSGetExecutablePath(nullptr, &size);
   std::vector<char> path(size + 1, '\0');
   if (_NSGetExecutablePath(path.data(), &size) != 0) return {};
+  return path.data();
+#elif defined(__FreeBSD__)
+  int name[] = {CTL_KERN, KERN_PROC, KERN_PROC_PATHNAME, -1};
+  std::vector<char> path(4096, '\0');
+  std::size_t size = path.size();
+  if (::sysctl(name, 4, path.data(), &size, nullptr, 0) != 0) return {};
   return path.data();
 #elif defined(__linux__)
   // No POSIX call tells it; this is Linux's, in a portable build too.
