@@ -1,13 +1,14 @@
 #include "lists/text_encoding.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <iterator>
 #include <memory>
 
+#include "lists/labels.h"
 #include "platform/text.h"
 
 namespace calldir::lists {
@@ -27,15 +28,9 @@ std::string converterName(std::string_view name) {
   std::string key(name);
   for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::replace(key.begin(), key.end(), '_', '-');
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kMeant{{
-      {"cp949", "windows-949-2000"},
-      {"ms949", "windows-949-2000"},
-      {"uhc", "windows-949-2000"},
-      {"windows-949", "windows-949-2000"},
-      {"x-windows-949", "windows-949-2000"},
-  }};
-  for (const auto& [known, icu] : kMeant) {
-    if (key == known) return std::string(icu);
+  constexpr std::string_view kWindowsKorean[] = {"cp949", "ms949", "uhc", "windows-949", "x-windows-949"};
+  if (std::find(std::begin(kWindowsKorean), std::end(kWindowsKorean), key) != std::end(kWindowsKorean)) {
+    return "windows-949-2000";
   }
   return key;
 }
@@ -45,15 +40,14 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-// Opens the converter from `encoding` that stops at the first byte sequence
-// the encoding does not have, or null.
+// The converter of `encoding`, stopping at the first sequence it cannot
+// convert either way, or null.
 Converter openConverter(std::string_view encoding) {
   UErrorCode error = U_ZERO_ERROR;
   Converter converter(ucnv_open(converterName(encoding).c_str(), &error));
-  if (U_FAILURE(error)) return nullptr;
   ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-  if (U_FAILURE(error)) return nullptr;
-  return converter;
+  ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+  return U_SUCCESS(error) ? std::move(converter) : nullptr;
 }
 
 }  // namespace
@@ -61,16 +55,11 @@ Converter openConverter(std::string_view encoding) {
 base::Status checkUtf8(std::string_view text, std::string_view what) {
   if (platform::isValidUtf8(text)) return base::Status::Ok();
   // Only to say where: the first byte that does not start a well-formed character.
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int64_t>(text.size());
-  std::int64_t at = 0;
-  while (at < length) {
-    const std::int64_t start = at;
-    UChar32 c = 0;
-    U8_NEXT(bytes, at, length, c);
+  for (std::size_t at = 0; at < text.size();) {
+    const auto [c, length] = codePointAt(text, at);
     if (c < 0)
-      return base::Status::InvalidArgument(std::string(what) + " is not UTF-8 at " +
-                                           placeOf(text, static_cast<std::size_t>(start)));
+      return base::Status::InvalidArgument(std::string(what) + " is not UTF-8 at " + placeOf(text, at));
+    at += length;
   }
   return base::Status::Ok();
 }
@@ -86,7 +75,6 @@ base::Result<std::string> convertToUtf8(std::string_view text, std::string_view 
   Converter utf8 = openConverter("UTF-8");
   if (utf8 == nullptr) return base::Status::IoError("ICU cannot write UTF-8 here");
   UErrorCode error = U_ZERO_ERROR;
-  ucnv_setFromUCallBack(utf8.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
   // Through UTF-16 a piece at a time. A stop at a sequence the encoding
   // lacks leaves `source` just past that sequence.
   std::string out;
