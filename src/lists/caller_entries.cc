@@ -19,6 +19,12 @@ void CallerEntries::add(std::int64_t number, std::string_view name) {
   name_ends_.push_back(static_cast<std::uint32_t>(names_.size()));
 }
 
+void CallerEntries::reserve(std::size_t entries, std::size_t name_bytes) {
+  numbers_.reserve(numbers_.size() + entries);
+  name_ends_.reserve(name_ends_.size() + entries);
+  names_.reserve(names_.size() + name_bytes);
+}
+
 std::string_view CallerEntries::name(std::size_t i) const {
   const std::size_t begin = i == 0 ? 0 : name_ends_[i - 1];
   return std::string_view(names_).substr(begin, name_ends_[i] - begin);
@@ -31,9 +37,7 @@ void CallerEntries::sortByNumber() {
   std::stable_sort(order.begin(), order.end(),
                    [&](std::uint32_t a, std::uint32_t b) { return numbers_[a] < numbers_[b]; });
   CallerEntries sorted;
-  sorted.numbers_.reserve(numbers_.size());
-  sorted.name_ends_.reserve(numbers_.size());
-  sorted.names_.reserve(names_.size());
+  sorted.reserve(numbers_.size(), names_.size());
   for (std::uint32_t i : order) sorted.add(numbers_[i], name(i));
   *this = std::move(sorted);
 }

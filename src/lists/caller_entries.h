@@ -18,6 +18,8 @@ namespace calldir::lists {
 class CallerEntries {
  public:
   void add(std::int64_t number, std::string_view name);
+  // Room for `entries` more entries with `name_bytes` of names in all.
+  void reserve(std::size_t entries, std::size_t name_bytes);
   std::size_t size() const { return numbers_.size(); }
   std::int64_t number(std::size_t i) const { return numbers_[i]; }
   std::string_view name(std::size_t i) const;

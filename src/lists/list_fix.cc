@@ -233,6 +233,11 @@ base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& o
                        std::string& plain) {
   constexpr std::size_t kPiece = 1 << 20;
   const bool removing = options.role == ListRole::kDel;
+  if (options.entries != nullptr) {
+    std::size_t name_bytes = 0;
+    for (const FixEntry& e : entries) name_bytes += removing ? 0 : e.name.size();
+    options.entries->reserve(entries.size(), name_bytes);
+  }
   bool first = true;
   for (std::size_t i = 0, end = 0; i < entries.size(); i = end) {
     end = runEnd(entries, i);
@@ -243,6 +248,8 @@ base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& o
     appendElement(plain, std::to_string(kept.number),
                   removing ? std::nullopt : std::optional<std::string_view>(kept.name));
     ++report.written;
+    if (options.entries != nullptr)
+      options.entries->add(kept.number, removing ? std::string_view() : kept.name);
     if (options.write && plain.size() >= kPiece) {
       if (base::Status s = options.write(plain); !s.ok()) return s;
       plain.clear();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "lists/caller_entries.h"
 #include "lists/list_check.h"
 
 namespace calldir::lists {
@@ -56,6 +57,9 @@ struct FixOptions {
   // When given, the fixed list is written through it a piece at a time
   // instead of kept whole in FixResult::plain.
   std::function<base::Status(std::string_view piece)> write;
+  // When given, every entry written is also added to it, as a reader of the
+  // fixed list would take it.
+  CallerEntries* entries = nullptr;
 };
 
 // "fail", "first" or "last".

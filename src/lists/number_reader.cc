@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <set>
+#include <span>
+#include <vector>
 
 #include "lists/phone_numbers.h"
 
@@ -16,9 +18,52 @@ using i18n::phonenumbers::PhoneNumberUtil;
 
 PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
 
-constexpr std::size_t kBlockDigits = 4;      // the digits that vary within a block
-constexpr std::size_t kShortestBlocked = 8;  // national numbers shorter than this are decided one by one
-constexpr std::string_view kSentinels[] = {"0000", "1234", "5555", "9999"};
+// A block is the numbers of one length that differ only in their last
+// `tail` digits. Until it has been met `decided_after` times its numbers are
+// decided one by one, so numbers spread thinly over a numbering plan cost
+// one call each. Then it is decided: taken as a whole when libphonenumber
+// says the same of each of its sentinels, or else left to the narrower
+// blocks within it and at last to each number. A wide block (a million
+// numbers) is never taken as invalid as a whole: where valid numbers are few
+// (the Caribbean's in +1), all its sentinels may miss them.
+struct BlockLevel {
+  std::size_t tail;             // the digits that vary within a block
+  std::size_t shortest;         // numbers shorter than this have no block of this width
+  std::uint32_t decided_after;  // meetings
+  bool takes_invalid;           // whether a block whose sentinels are all invalid is taken as invalid
+};
+constexpr std::string_view kNarrowTails[] = {"0000", "1234", "5555", "9999"};
+constexpr BlockLevel kLevels[] = {{6, 9, 32, false}, {4, 8, 2, true}};
+constexpr std::size_t kShortestBlocked = kLevels[std::size(kLevels) - 1].shortest;
+
+// The sentinels of the blocks of `level`, as tails. A wide block's are the
+// narrow tails after two digits: for a verdict, every pair of them, as a
+// number plan may set a digit apart only after another ("696 5[0-6]" in
+// Martinique); for a shape, which follows a trunk prefix and a length, each
+// digit once in each place.
+std::vector<std::string> sentinelTails(const BlockLevel& level, bool shape) {
+  if (level.tail == kNarrowTails[0].size()) return {std::begin(kNarrowTails), std::end(kNarrowTails)};
+  std::vector<std::string> tails;
+  for (std::size_t pair = 0; pair < 100; pair += shape ? 11 : 1) {
+    const std::size_t first = shape ? pair / 11 : pair / 10;  // shapes: 09, 18, ..., 90
+    const std::size_t second = shape ? 9 - first : pair % 10;
+    tails.push_back(std::string{static_cast<char>('0' + first), static_cast<char>('0' + second)} +
+                    std::string(kNarrowTails[(first + second) % std::size(kNarrowTails)]));
+  }
+  return tails;
+}
+
+// Counts a meeting with `block`, decides it with `decide` when that is due,
+// and gives what every number of it is: none while it is undecided, or when
+// its numbers differ.
+template <typename T, typename Decide>
+std::optional<T> meet(NumberBlock<T>& block, const BlockLevel& level, Decide decide) {
+  if (!block.decided && ++block.met >= level.decided_after) {
+    block.decided = true;
+    block.uniform = decide();
+  }
+  return block.uniform;
+}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -30,13 +75,13 @@ bool plainlyWritten(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || isNumberSeparator(c); });
 }
 
-// The block of `digits` (8 to 17 of them): all but the last four, and the
-// length, which tells leading zeros apart.
-std::uint64_t blockKey(std::string_view digits) {
+// The block of `digits` (8 to 17 of them) at `level`: all but its tail,
+// the length, which tells leading zeros apart, and the level.
+std::uint64_t blockKey(std::string_view digits, std::size_t level) {
   std::uint64_t value = 0;
-  for (char c : digits.substr(0, digits.size() - kBlockDigits))
+  for (char c : digits.substr(0, digits.size() - kLevels[level].tail))
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  return value * 32 + digits.size();
+  return (value * 32 + digits.size()) * std::size(kLevels) + level;
 }
 
 // The E.164 digits of national `digits` in a block of the shape `shape`:
@@ -81,10 +126,8 @@ NumberReader::NumberReader(std::string region, bool digits_as_written)
   }
 }
 
-NumberReader::Verdict NumberReader::exactVerdict(int country_code, std::string_view national) const {
-  const PhoneNumber number = numberOf(country_code, national);
-  if (!util().IsPossibleNumber(number)) return Verdict::kImpossible;
-  return util().IsValidNumber(number) ? Verdict::kValid : Verdict::kInvalid;
+NumberReader::Verdict NumberReader::possibleVerdict(int country_code, std::string_view national) const {
+  return util().IsValidNumber(numberOf(country_code, national)) ? Verdict::kValid : Verdict::kInvalid;
 }
 
 NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
@@ -99,60 +142,79 @@ NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
   }
   const std::string_view national = digits.substr(code_length);
   if (code_length == 0 || national.empty()) return Verdict::kImpossible;
-  if (national.size() < kShortestBlocked) return exactVerdict(code, national);
-  // A block is made only for possible numbers, and whether a number is
-  // possible depends on its length alone.
-  const std::uint64_t key = blockKey(digits);
-  auto block = blocks_.find(key);
-  if (block == blocks_.end()) {
-    if (!util().IsPossibleNumber(numberOf(code, national))) return Verdict::kImpossible;
-    const std::string_view head = national.substr(0, national.size() - kBlockDigits);
-    const bool all_valid =
-        std::all_of(std::begin(kSentinels), std::end(kSentinels), [&](std::string_view tail) {
-          return exactVerdict(code, std::string(head) + std::string(tail)) == Verdict::kValid;
-        });
-    block = blocks_.emplace(key, all_valid).first;
+  // Whether a number is possible depends on its length alone.
+  auto possible = possible_.find(code * 32 + static_cast<int>(national.size()));
+  if (possible == possible_.end()) {
+    possible = possible_
+                   .emplace(code * 32 + static_cast<int>(national.size()),
+                            util().IsPossibleNumber(numberOf(code, national)))
+                   .first;
   }
-  return block->second ? Verdict::kValid : exactVerdict(code, national);
+  if (!possible->second) return Verdict::kImpossible;
+  for (std::size_t level = 0; level < std::size(kLevels); ++level) {
+    const BlockLevel& at = kLevels[level];
+    if (national.size() < at.shortest) continue;
+    const auto uniform = meet(blocks_[blockKey(digits, level)], at, [&]() -> std::optional<Verdict> {
+      const std::string head(national.substr(0, national.size() - at.tail));
+      std::optional<Verdict> all;
+      for (const std::string& tail : sentinelTails(at, false)) {
+        const Verdict verdict = possibleVerdict(code, head + tail);
+        if ((all && verdict != *all) || (verdict == Verdict::kInvalid && !at.takes_invalid))
+          return std::nullopt;
+        all = verdict;
+      }
+      return all;
+    });
+    if (uniform) return *uniform;
+  }
+  return possibleVerdict(code, national);
 }
 
-std::optional<std::string> NumberReader::nationalDigits(std::string_view digits) {
-  if (region_.empty() || digits.size() < kShortestBlocked || digits.size() > 17) return std::nullopt;
-  const std::uint64_t key = blockKey(digits);
-  auto block = national_.find(key);
-  if (block == national_.end()) {
-    const std::string head(digits.substr(0, digits.size() - kBlockDigits));
-    std::optional<std::pair<int, std::size_t>> shape;
-    for (std::string_view tail : kSentinels) {
-      const std::string sentinel = head + std::string(tail);
-      PhoneNumber number;
-      std::string e164;
-      if (util().Parse(sentinel, region_, &number) != PhoneNumberUtil::NO_PARSING_ERROR) break;
-      util().Format(number, PhoneNumberUtil::E164, &e164);
-      const std::string code = std::to_string(number.country_code());
-      const std::size_t kept = e164.size() - 1 - code.size();
-      if (kept > sentinel.size() ||
-          e164.compare(1 + code.size(), kept, sentinel, sentinel.size() - kept) != 0)
-        break;
-      const std::pair<int, std::size_t> this_shape{number.country_code(), sentinel.size() - kept};
-      if (shape && *shape != this_shape) break;
-      shape = this_shape;
-      if (tail == kSentinels[std::size(kSentinels) - 1]) block = national_.emplace(key, shape).first;
-    }
-    if (block == national_.end()) block = national_.emplace(key, std::nullopt).first;
+std::optional<NumberReader::Shape> NumberReader::shapeOf(std::string_view head, std::size_t level,
+                                                         bool international) const {
+  std::optional<Shape> shape;
+  for (const std::string& tail : sentinelTails(kLevels[level], true)) {
+    const std::string sentinel = std::string(head) + tail;
+    PhoneNumber number;
+    std::string e164;
+    if (util().Parse(international ? "+" + sentinel : sentinel, international ? "ZZ" : region_, &number) !=
+        PhoneNumberUtil::NO_PARSING_ERROR)
+      return std::nullopt;
+    util().Format(number, PhoneNumberUtil::E164, &e164);
+    const std::string code = std::to_string(number.country_code());
+    const std::size_t kept = e164.size() - 1 - code.size();
+    if (kept > sentinel.size() || e164.compare(1 + code.size(), kept, sentinel, sentinel.size() - kept) != 0)
+      return std::nullopt;
+    const Shape this_shape{number.country_code(), sentinel.size() - kept};
+    if (shape && *shape != this_shape) return std::nullopt;
+    shape = this_shape;
   }
-  if (!block->second) return std::nullopt;
-  return e164Of(*block->second, digits);
+  return shape;
+}
+
+std::optional<std::string> NumberReader::shapedDigits(std::string_view digits, bool international) {
+  if ((region_.empty() && !international) || digits.size() < kShortestBlocked || digits.size() > 17)
+    return std::nullopt;
+  auto& shapes = international ? international_ : national_;
+  for (std::size_t level = 0; level < std::size(kLevels); ++level) {
+    if (digits.size() < kLevels[level].shortest) continue;
+    const auto shape = meet(shapes[blockKey(digits, level)], kLevels[level], [&] {
+      return shapeOf(digits.substr(0, digits.size() - kLevels[level].tail), level, international);
+    });
+    if (shape) return e164Of(*shape, digits);
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> NumberReader::regionReading(std::string_view digits) {
   // A block the region's reading already knows answers at once; otherwise
-  // one parse of the text costs less than a block's four sentinels, as most
+  // one parse of the text costs less than a block's sentinels, as most
   // valid international numbers are no national number of the region.
-  if (digits.size() >= kShortestBlocked && digits.size() <= 17) {
-    const auto block = national_.find(blockKey(digits));
-    if (block != national_.end() && block->second) {
-      std::string national = e164Of(*block->second, digits);
+  for (std::size_t level = 0; level < std::size(kLevels); ++level) {
+    if (digits.size() < kLevels[level].shortest || digits.size() > 17) continue;
+    const auto block = national_.find(blockKey(digits, level));
+    if (block != national_.end() && block->second.uniform) {
+      std::string national = e164Of(*block->second.uniform, digits);
       if (verdictOf(national) != Verdict::kValid) return std::nullopt;
       return national;
     }
@@ -162,7 +224,8 @@ std::optional<std::string> NumberReader::regionReading(std::string_view digits) 
   return std::move(reading.digits);
 }
 
-NumberReading NumberReader::parsed(std::string_view text) {
+NumberReading NumberReader::parsed(std::string_view text,
+                                   std::optional<std::pair<std::string_view, Verdict>> known_verdict) {
   auto known = parsed_.find(std::string(text));
   if (known != parsed_.end()) return known->second;
   NumberReading reading;
@@ -171,7 +234,10 @@ NumberReading NumberReader::parsed(std::string_view text) {
       PhoneNumberUtil::NO_PARSING_ERROR) {
     util().Format(number, PhoneNumberUtil::E164, &reading.digits);
     reading.digits.erase(0, 1);
-    reading.kind = util().IsValidNumber(number) ? NumberReading::Kind::kRead : NumberReading::Kind::kDoubtful;
+    const bool valid = known_verdict && known_verdict->first == reading.digits
+                           ? known_verdict->second == Verdict::kValid
+                           : util().IsValidNumber(number);
+    reading.kind = valid ? NumberReading::Kind::kRead : NumberReading::Kind::kDoubtful;
   }
   return parsed_.emplace(std::string(text), std::move(reading)).first->second;
 }
@@ -198,15 +264,17 @@ NumberReading NumberReader::read(std::string_view written) {
   }
   if (!plainlyWritten(text)) return parsed(text);
   const std::string digits = digitsOf(text);
-  if (text.front() == '+') {
-    if (verdictOf(digits) == Verdict::kValid) return {Kind::kRead, digits, {}};
-  } else if (auto national = nationalDigits(digits)) {
+  const bool international = text.front() == '+';
+  const std::optional<Verdict> as_written = international ? std::optional(verdictOf(digits)) : std::nullopt;
+  if (as_written == Verdict::kValid) return {Kind::kRead, digits, {}};
+  if (auto e164 = shapedDigits(digits, international)) {
     // The block's shape is how libphonenumber parses every number of it, so
     // an invalid one needs no parse of its own to say what it would be.
-    const Verdict verdict = verdictOf(*national);
-    if (verdict == Verdict::kValid) return {Kind::kRead, std::move(*national), {}};
-    if (verdict == Verdict::kInvalid) return {Kind::kDoubtful, std::move(*national), {}};
+    const Verdict verdict = verdictOf(*e164);
+    if (verdict == Verdict::kValid) return {Kind::kRead, std::move(*e164), {}};
+    if (verdict == Verdict::kInvalid) return {Kind::kDoubtful, std::move(*e164), {}};
   }
+  if (as_written) return parsed(text, std::pair(std::string_view(digits), *as_written));
   return parsed(text);
 }
 

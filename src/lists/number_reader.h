@@ -23,11 +23,14 @@
 //      the reading says what it would become.
 //   4. Anything else is unreadable.
 //
-// libphonenumber decides every verdict. To keep millions of numbers fast, a
-// verdict on digits is taken for a block of numbers that differ only in their
-// last four digits when libphonenumber gives the same verdict for four
-// sentinels of the block (…0000, …1234, …5555, …9999); a block where they
-// differ, and every number called invalid, is decided number by number.
+// libphonenumber decides every verdict. To keep millions of numbers fast,
+// a verdict (and how digits written in the region or after a "+" read) is
+// taken for a block of numbers of one length that differ only in their last
+// digits, when libphonenumber says the same of sentinels of the block: a
+// wide block of a million numbers first, then a narrow one of ten thousand
+// (…0000, …1234, …5555, …9999). A block is decided only once it has been
+// met a few times, so numbers spread thinly cost one call each; a number in
+// no block that reads evenly is decided on its own.
 #pragma once
 
 #include <bitset>
@@ -55,6 +58,14 @@ struct NumberReading {
   bool valid() const { return kind == Kind::kAsWritten || kind == Kind::kRead; }
 };
 
+// What is known of a block of numbers that differ only in their last digits.
+template <typename T>
+struct NumberBlock {
+  std::uint32_t met = 0;  // how often it was met before it was decided
+  bool decided = false;
+  std::optional<T> uniform;  // once decided: what every number of it is, if all agree
+};
+
 class NumberReader {
  public:
   // `region`: a two-letter region code, or empty for none. With
@@ -76,11 +87,21 @@ class NumberReader {
   enum class Verdict : std::uint8_t { kValid, kInvalid, kImpossible };
   // The verdict on E.164 digits as written.
   Verdict verdictOf(std::string_view digits);
-  Verdict exactVerdict(int country_code, std::string_view national) const;
-  // The E.164 digits of `digits` written nationally in the region, when the
-  // block of `digits` reads the same way throughout.
-  std::optional<std::string> nationalDigits(std::string_view digits);
-  NumberReading parsed(std::string_view text);
+  // The verdict on a number of a length its country's numbers have.
+  Verdict possibleVerdict(int country_code, std::string_view national) const;
+  // The E.164 digits of `digits` written nationally in the region, or
+  // after a "+" (`international`), when the block of `digits` reads the
+  // same way throughout.
+  std::optional<std::string> shapedDigits(std::string_view digits, bool international);
+  // How a number is read: its country code, and the leading digits (a trunk
+  // prefix, or the country code after a "+") its E.164 form drops.
+  using Shape = std::pair<int, std::size_t>;
+  // The shape of every sentinel of the block `head` at `level` (after a
+  // "+" when `international`, else in the region), when all agree.
+  std::optional<Shape> shapeOf(std::string_view head, std::size_t level, bool international) const;
+  // `known_verdict`: digits whose verdict is known, and that verdict.
+  NumberReading parsed(std::string_view text,
+                       std::optional<std::pair<std::string_view, Verdict>> known_verdict = std::nullopt);
   // The valid number digits alone name when read as written in the region.
   std::optional<std::string> regionReading(std::string_view digits);
 
@@ -88,12 +109,13 @@ class NumberReader {
   bool digits_as_written_ = false;
   std::string region_code_;  // the region's country code, in digits
   std::bitset<1000> calling_codes_;
-  // Blocks, by blockKey: international ones all valid (or to be decided
-  // number by number), national ones with the country code and the number
-  // of leading digits (a trunk prefix) their E.164 form drops, or no value
-  // when the block reads unevenly.
-  std::unordered_map<std::uint64_t, bool> blocks_;
-  std::unordered_map<std::uint64_t, std::optional<std::pair<int, std::size_t>>> national_;
+  // Blocks, by blockKey: of E.164 digits with the verdict on every number of
+  // them, and of digits written in the region or after a "+" with the shape
+  // of every number of them.
+  std::unordered_map<std::uint64_t, NumberBlock<Verdict>> blocks_;
+  std::unordered_map<std::uint64_t, NumberBlock<Shape>> national_;
+  std::unordered_map<std::uint64_t, NumberBlock<Shape>> international_;
+  std::unordered_map<int, bool> possible_;                 // by country code * 32 + national length
   std::unordered_map<std::string, NumberReading> parsed_;  // every text read by a full parse
 };
 

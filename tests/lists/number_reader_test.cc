@@ -69,6 +69,29 @@ TEST(NumberReader, AgreesWithLibphonenumberNumberByNumber) {
   EXPECT_GT(valid, 3000u);  // most are numbers, so the blocks were used
 }
 
+// Numbers that differ in two digits before their last four, read before
+// and after the blocks around them are decided: where a plan turns on a pair
+// of digits ("696 5[0-6]" in Martinique) or holds few numbers (an area code
+// of the Caribbean), every reading is still libphonenumber's.
+TEST(NumberReader, AgreesWhereAPlanTurnsOnTwoDigits) {
+  const std::pair<const char*, const char*> heads[] = {{"MQ", "596696"}, {"KY", "13456"},  {"KR", "821020"},
+                                                       {"US", "12015"},  {"GB", "447400"}, {"DE", "4915112"}};
+  for (const auto& [region, head] : heads) {
+    NumberReader reader;
+    NumberReader in_region(region);
+    for (const char* tail : {"5047", "1236", "9999"}) {
+      for (int pair = 100; pair < 200; ++pair) {  // its last two digits
+        const std::string e164 = head + std::to_string(pair).substr(1) + tail;
+        for (const std::string& text : {e164, "+" + e164}) {
+          EXPECT_EQ(reader.read(text).kind, reference(text, "").kind) << text;
+          EXPECT_EQ(in_region.read(text).digits, reference(text, region).digits) << text << " in " << region;
+          EXPECT_EQ(in_region.read(text).kind, reference(text, region).kind) << text << " in " << region;
+        }
+      }
+    }
+  }
+}
+
 TEST(NumberReader, TheRuleOnTheNumbersOfARealExport) {
   NumberReader kr("KR");
   const std::pair<const char*, NumberReading> cases[] = {

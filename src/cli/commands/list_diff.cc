@@ -70,6 +70,9 @@ base::Result<FixedList> readFixed(const std::string& path, const char* which, co
   };
   Progress progress(io, !options.json, "list diff: " + displayName(path), "elements");
   fix.progress = progress.callback();
+  // The diff needs the fixed list's entries, not its text.
+  fix.entries = &out.entries;
+  fix.write = [](std::string_view) { return base::Status::Ok(); };
   auto fixed = lists::fixList(std::move(input->data), fix);
   progress.finish();
   if (!fixed.ok()) return fixed.status().withContext(displayName(path));
@@ -84,13 +87,6 @@ base::Result<FixedList> readFixed(const std::string& path, const char* which, co
         "or last" +
         conflicts);
   }
-  // The fixed list holds E.164 digits: read as written.
-  lists::ReadEntriesOptions read;
-  read.keep_doubtful = options.read.keep_doubtful;
-  read.digits_as_written = true;
-  auto entries = lists::readCallerEntries(std::move(fixed->plain), read);
-  if (!entries.ok()) return entries.status().withContext(displayName(path));
-  out.entries = std::move(entries).value();
   return out;
 }
 
