@@ -19,9 +19,9 @@ using i18n::phonenumbers::PhoneNumberUtil;
 PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
 
 // A block is the numbers of one length that differ only in their last
-// `tail` digits. Until it has been met `decided_after` times its numbers are
-// decided one by one, so numbers spread thinly over a numbering plan cost
-// one call each. Then it is decided: taken as a whole when libphonenumber
+// `tail` digits. Until it has been met a third as many times as it has
+// sentinels, its numbers are decided one by one, so numbers spread thinly
+// over a numbering plan cost one call each. Then it is decided: taken as a whole when libphonenumber
 // says the same of each of its sentinels, or else left to the narrower
 // blocks within it and at last to each number. A wide block (a million
 // numbers) is never taken as invalid as a whole: where valid numbers are few
@@ -29,11 +29,12 @@ PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
 struct BlockLevel {
   std::size_t tail;             // the digits that vary within a block
   std::size_t shortest;         // numbers shorter than this have no block of this width
-  std::uint32_t decided_after;  // meetings
+  std::uint32_t verdict_after;  // meetings before a verdict block is decided
+  std::uint32_t shape_after;    // and a shape block
   bool takes_invalid;           // whether a block whose sentinels are all invalid is taken as invalid
 };
 constexpr std::string_view kNarrowTails[] = {"0000", "1234", "5555", "9999"};
-constexpr BlockLevel kLevels[] = {{6, 9, 32, false}, {4, 8, 2, true}};
+constexpr BlockLevel kLevels[] = {{6, 9, 32, 4, false}, {4, 8, 2, 2, true}};
 constexpr std::size_t kShortestBlocked = kLevels[std::size(kLevels) - 1].shortest;
 
 // The sentinels of the blocks of `level`, as tails. A wide block's are the
@@ -57,8 +58,8 @@ std::vector<std::string> sentinelTails(const BlockLevel& level, bool shape) {
 // and gives what every number of it is: none while it is undecided, or when
 // its numbers differ.
 template <typename T, typename Decide>
-std::optional<T> meet(NumberBlock<T>& block, const BlockLevel& level, Decide decide) {
-  if (!block.decided && ++block.met >= level.decided_after) {
+std::optional<T> meet(NumberBlock<T>& block, std::uint32_t after, Decide decide) {
+  if (!block.decided && ++block.met >= after) {
     block.decided = true;
     block.uniform = decide();
   }
@@ -143,28 +144,24 @@ NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
   const std::string_view national = digits.substr(code_length);
   if (code_length == 0 || national.empty()) return Verdict::kImpossible;
   // Whether a number is possible depends on its length alone.
-  auto possible = possible_.find(code * 32 + static_cast<int>(national.size()));
-  if (possible == possible_.end()) {
-    possible = possible_
-                   .emplace(code * 32 + static_cast<int>(national.size()),
-                            util().IsPossibleNumber(numberOf(code, national)))
-                   .first;
-  }
-  if (!possible->second) return Verdict::kImpossible;
+  std::int8_t& possible = possible_[static_cast<std::size_t>(code) * 18 + national.size()];
+  if (possible < 0) possible = util().IsPossibleNumber(numberOf(code, national)) ? 1 : 0;
+  if (possible == 0) return Verdict::kImpossible;
   for (std::size_t level = 0; level < std::size(kLevels); ++level) {
     const BlockLevel& at = kLevels[level];
     if (national.size() < at.shortest) continue;
-    const auto uniform = meet(blocks_[blockKey(digits, level)], at, [&]() -> std::optional<Verdict> {
-      const std::string head(national.substr(0, national.size() - at.tail));
-      std::optional<Verdict> all;
-      for (const std::string& tail : sentinelTails(at, false)) {
-        const Verdict verdict = possibleVerdict(code, head + tail);
-        if ((all && verdict != *all) || (verdict == Verdict::kInvalid && !at.takes_invalid))
-          return std::nullopt;
-        all = verdict;
-      }
-      return all;
-    });
+    const auto uniform =
+        meet(blocks_[blockKey(digits, level)], at.verdict_after, [&]() -> std::optional<Verdict> {
+          const std::string head(national.substr(0, national.size() - at.tail));
+          std::optional<Verdict> all;
+          for (const std::string& tail : sentinelTails(at, false)) {
+            const Verdict verdict = possibleVerdict(code, head + tail);
+            if ((all && verdict != *all) || (verdict == Verdict::kInvalid && !at.takes_invalid))
+              return std::nullopt;
+            all = verdict;
+          }
+          return all;
+        });
     if (uniform) return *uniform;
   }
   return possibleVerdict(code, national);
@@ -198,7 +195,7 @@ std::optional<std::string> NumberReader::shapedDigits(std::string_view digits, b
   auto& shapes = international ? international_ : national_;
   for (std::size_t level = 0; level < std::size(kLevels); ++level) {
     if (digits.size() < kLevels[level].shortest) continue;
-    const auto shape = meet(shapes[blockKey(digits, level)], kLevels[level], [&] {
+    const auto shape = meet(shapes[blockKey(digits, level)], kLevels[level].shape_after, [&] {
       return shapeOf(digits.substr(0, digits.size() - kLevels[level].tail), level, international);
     });
     if (shape) return e164Of(*shape, digits);
@@ -270,7 +267,7 @@ NumberReading NumberReader::read(std::string_view written) {
   if (auto e164 = shapedDigits(digits, international)) {
     // The block's shape is how libphonenumber parses every number of it, so
     // an invalid one needs no parse of its own to say what it would be.
-    const Verdict verdict = verdictOf(*e164);
+    const Verdict verdict = as_written && *e164 == digits ? *as_written : verdictOf(*e164);
     if (verdict == Verdict::kValid) return {Kind::kRead, std::move(*e164), {}};
     if (verdict == Verdict::kInvalid) return {Kind::kDoubtful, std::move(*e164), {}};
   }

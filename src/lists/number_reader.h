@@ -40,6 +40,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace calldir::lists {
 
@@ -115,7 +116,9 @@ class NumberReader {
   std::unordered_map<std::uint64_t, NumberBlock<Verdict>> blocks_;
   std::unordered_map<std::uint64_t, NumberBlock<Shape>> national_;
   std::unordered_map<std::uint64_t, NumberBlock<Shape>> international_;
-  std::unordered_map<int, bool> possible_;                 // by country code * 32 + national length
+  // Whether numbers are possible (1, or 0; -1: not known yet), by country
+  // code * 18 + national length.
+  std::vector<std::int8_t> possible_ = std::vector<std::int8_t>(1000 * 18, -1);
   std::unordered_map<std::string, NumberReading> parsed_;  // every text read by a full parse
 };
 
