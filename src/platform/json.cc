@@ -361,15 +361,18 @@ void JsonDocument::forEachElement(
   }
 }
 
-JsonDocument::WalkResult JsonDocument::walkOnce(
-    std::string& text, std::span<const std::string_view> keys,
-    const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
-  const std::size_t length = text.size();
-  if (text.capacity() < length + simdjson::SIMDJSON_PADDING)
-    text.reserve(length + simdjson::SIMDJSON_PADDING);
-  od::parser parser;
+namespace {
+
+// Walks the top-level array in `data` (`length` bytes, `capacity` of them
+// readable) as walkOnce does, counting elements on from `index`. `resume`
+// is set after each element visited to the "," or "]" that follows it.
+JsonDocument::WalkResult walkArray(od::parser& parser, char* data, std::size_t length, std::size_t capacity,
+                                   std::span<const std::string_view> keys,
+                                   const std::function<void(std::size_t, const JsonElementView&)>& visit,
+                                   std::size_t& index, const char*& resume) {
+  using WalkResult = JsonDocument::WalkResult;
   od::document document;
-  if (parser.iterate(text.data(), length, text.capacity()).get(document)) return WalkResult::kMalformed;
+  if (parser.iterate(data, length, capacity).get(document)) return WalkResult::kMalformed;
   od::json_type type;
   if (document.type().get(type)) return WalkResult::kMalformed;
   if (type != od::json_type::array) {
@@ -382,8 +385,7 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
   od::array array;
   if (document.get_array().get(array)) return WalkResult::kMalformed;
   std::vector<std::optional<std::string_view>> members(keys.size());
-  const std::string_view whole(text.data(), length);
-  std::size_t index = 0;
+  const std::string_view whole(data, length);
   for (auto element : array) {
     od::value value;
     JsonElementView view;
@@ -391,10 +393,85 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
       return WalkResult::kMalformed;
     }
     visit(index++, view);
+    if (document.current_location().get(resume)) resume = nullptr;
   }
   const char* trailing = nullptr;
   if (document.current_location().get(trailing) == simdjson::SUCCESS) return WalkResult::kMalformed;
   return WalkResult::kArray;
+}
+
+// A piece of the array walked at once: the parser's index then covers a
+// piece, not the whole text, and a reader that stops early has not paid for
+// the rest.
+constexpr std::size_t kWalkPiece = 1 << 20;
+
+// The "," after `from` and before `before` that most likely ends an element
+// (a "}" before it and a "{" after it, less white space), or npos.
+std::size_t pieceEnd(std::string_view text, std::size_t from, std::size_t before) {
+  for (std::size_t at = text.rfind(',', before); at != std::string_view::npos && at > from;
+       at = text.rfind(',', at - 1)) {
+    const std::size_t previous = text.find_last_not_of(" \t\n\r", at - 1);
+    const std::size_t next = text.find_first_not_of(" \t\n\r", at + 1);
+    if (previous != std::string_view::npos && previous > from && text[previous] == '}' &&
+        next != std::string_view::npos && text[next] == '{')
+      return at;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+JsonDocument::WalkResult JsonDocument::walkOnce(
+    std::string& text, std::span<const std::string_view> keys,
+    const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
+  const std::size_t length = text.size();
+  if (text.capacity() < length + simdjson::SIMDJSON_PADDING)
+    text.reserve(length + simdjson::SIMDJSON_PADDING);
+  od::parser parser;
+  std::size_t index = 0;
+  const char* resume = nullptr;
+  // The array is walked a piece at a time, each piece parsed in place as an
+  // array of its own: the "," before it read as "[" and the "," that ends it
+  // as "]". A piece ends where the text's own structure most likely ends an
+  // element, and it parses only if it does: a "," in a string leaves its
+  // quotes unbalanced, one in a nested value its brackets. A piece that does
+  // not parse has visited true elements only (the one cut short never
+  // completes), and the walk goes on after the last of them with all the
+  // rest at once, where a fault is the text's own.
+  std::size_t begin = text.find_first_not_of(" \t\n\r");
+  bool from_start = true;  // no element visited yet
+  if (begin != std::string::npos && text[begin] == '[') {
+    while (length - begin > 2 * kWalkPiece) {
+      const std::size_t end = pieceEnd(text, begin, begin + kWalkPiece);
+      if (end == std::string::npos) break;
+      const char opening = text[begin];
+      text[begin] = '[';
+      text[end] = ']';
+      resume = nullptr;
+      const WalkResult piece = walkArray(parser, text.data() + begin, end + 1 - begin,
+                                         text.capacity() - begin, keys, visit, index, resume);
+      text[begin] = opening;
+      text[end] = ',';
+      if (piece == WalkResult::kArray) {
+        begin = end;
+        from_start = false;
+        continue;
+      }
+      if (resume == nullptr) break;
+      // The array closed before the piece's end, and text follows it.
+      if (*resume != ',') return WalkResult::kMalformed;
+      begin = static_cast<std::size_t>(resume - text.data());
+      from_start = false;
+      break;
+    }
+  }
+  if (from_start) return walkArray(parser, text.data(), length, text.capacity(), keys, visit, index, resume);
+  // The rest, from the "," after the last element visited.
+  text[begin] = '[';
+  const WalkResult rest = walkArray(parser, text.data() + begin, length - begin, text.capacity() - begin,
+                                    keys, visit, index, resume);
+  text[begin] = ',';
+  return rest;
 }
 
 std::string compactJson(std::string_view raw) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace calldir::platform {
@@ -166,6 +167,83 @@ TEST(JsonDocument, WalkOnceAgreesWithParseAndTheWalk) {
   EXPECT_EQ(JsonDocument::walkOnce(faulty, kKeys, [&](std::size_t, const JsonElementView&) { ++seen; }),
             JsonDocument::WalkResult::kMalformed);
   EXPECT_EQ(seen, 2u);
+}
+
+// Lists long enough to be walked in pieces, with the shapes that could end
+// a piece in the wrong place: "},{" inside names, escaped and not, and in
+// nested values. Whole or damaged anywhere, walkOnce reads what a parse
+// reads, and never visits an element twice.
+TEST(JsonDocument, WalkOnceInPiecesReadsLongListsAsAParseDoes) {
+  static constexpr std::string_view kKeys[] = {"number", "name"};
+  std::mt19937 random(5);
+  std::string list = "[";
+  for (int i = 0; list.size() < (7u << 19); ++i) {
+    const std::string number = "\"8210" + std::to_string(20000000 + i) + "\"";
+    switch (random() % 5) {
+      case 0:
+        list += R"({"number":)" + number + R"(,"name":"a},{b"})";
+        break;
+      case 1:
+        list += R"({"number":)" + number + R"(,"name":"},{\"number\":\"9\",\"name\":\"x\"}"})";
+        break;
+      case 2:
+        list += R"({"number":)" + number + R"(,"name":"n","x":[{},{"y":[{},{}]}]})";
+        break;
+      default:
+        list += R"({"number":)" + number + R"(,"name":"Caller )" + std::to_string(i) + "\"}";
+    }
+    list += (random() % 4 == 0) ? " ,\n " : ",";
+  }
+  list += R"({"number":"1","name":"last"}])";
+  auto records = [&](std::string text, JsonDocument::WalkResult& result) {
+    std::vector<std::pair<std::size_t, std::string>> seen;  // where each element's text begins, and it
+    std::string copy = text;
+    result = JsonDocument::walkOnce(copy, kKeys, [&](std::size_t index, const JsonElementView& e) {
+      EXPECT_EQ(index, seen.size());
+      seen.emplace_back(static_cast<std::size_t>(e.raw.data() - copy.data()),
+                        std::string(e.raw) + "|" + std::string(e.members[1].value_or("-")));
+    });
+    EXPECT_EQ(copy, text);  // left as it was
+    return seen;
+  };
+  JsonDocument::WalkResult result;
+  const auto whole = records(list, result);
+  ASSERT_EQ(result, JsonDocument::WalkResult::kArray);
+  auto document = JsonDocument::parse(list);
+  ASSERT_NE(document, nullptr);
+  std::vector<std::string> parsed;
+  document->forEachElement(kKeys, [&](std::size_t, const JsonElementView& e) {
+    parsed.push_back(std::string(e.raw) + "|" + std::string(e.members[1].value_or("-")));
+  });
+  ASSERT_EQ(whole.size(), parsed.size());
+  for (std::size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(whole[i].second, parsed[i]) << i;
+
+  for (int trial = 0; trial < 12; ++trial) {
+    std::string damaged = list;
+    // Mostly the text's structure, which a piece's end could cut.
+    const std::size_t at =
+        damaged.find_first_of(",:{}", (1u << 20) + random() % (damaged.size() - (2u << 20)));
+    damaged[at] = "\"]},{x"[random() % 6];
+    const auto seen = records(damaged, result);
+    if (JsonDocument::parse(damaged) != nullptr) {
+      EXPECT_EQ(result, JsonDocument::WalkResult::kArray) << at;
+      continue;
+    }
+    EXPECT_EQ(result, JsonDocument::WalkResult::kMalformed) << at;
+    // Elements before the damage only (those its piece reads, where the
+    // parser's first stage finds it), once each and in order.
+    std::size_t before = 0;
+    while (before < whole.size() && whole[before].first + whole[before].second.size() < at) ++before;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+      if (i < before) {
+        EXPECT_EQ(seen[i], whole[i]) << at;
+      }
+      if (i > 0) {
+        EXPECT_GT(seen[i].first, seen[i - 1].first) << at;
+      }
+      EXPECT_LE(seen[i].first, at) << at;
+    }
+  }
 }
 
 }  // namespace
