@@ -52,6 +52,16 @@ void appendJsonQuoted(std::string& out, std::string_view text) {
   out += '"';
   const bool valid = simdjson::validate_utf8(text.data(), text.size());
   for (std::size_t i = 0; i < text.size();) {
+    // A run that needs no escape goes at once.
+    std::size_t end = i;
+    while (end < text.size()) {
+      const auto b = static_cast<unsigned char>(text[end]);
+      if (b < 0x20 || b == '"' || b == '\\' || (b >= 0x80 && !valid)) break;
+      ++end;
+    }
+    out.append(text.data() + i, end - i);
+    i = end;
+    if (i == text.size()) break;
     const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
       appendEscaped(out, c);
