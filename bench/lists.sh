@@ -19,7 +19,8 @@
 #     50th row gone, every 100th renamed, 10,000 new);
 # targets: check <= 1x, fix <= 2x, diff <= 1.5x. And a list of 1,000,000
 # neighbouring numbers that libphonenumber holds invalid, beside its own
-# restore: check <= 2x, fix <= 4x.
+# restore: check <= 2x, fix <= 4x. Last, at 20,000 rows of the export, list
+# fix against Python's phonenumbers doing the same reading: <= 0.15x.
 # Run: bench/lists.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,8 +70,8 @@ best() {  # NAME INPUT_BYTES COMMAND...
     if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then best_wall=$wall; fi
     if [ -z "$best_rss" ] || [ "$rss" -lt "$best_rss" ]; then best_rss=$rss; fi
   done
-  printf '%-46s %6.1f MB %7.2f s %5.2fx the restore %7.1f MB peak (%.2fx the input)\n' "$name" \
-    "$(echo "$bytes / 1048576" | bc -l)" "$best_wall" "$(echo "$best_wall / ${measure:-$restore}" | bc -l)" \
+  printf '%-46s %6.1f MB %7.2f s %5.2fx %s %7.1f MB peak (%.2fx the input)\n' "$name" \
+    "$(echo "$bytes / 1048576" | bc -l)" "$best_wall" "$(echo "$best_wall / ${measure:-$restore}" | bc -l)" "${versus:-the restore}" \
     "$(echo "$best_rss / 1024" | bc -l)" "$(echo "$best_rss * 1024 / $bytes" | bc -l)"
 }
 
@@ -126,3 +127,25 @@ best "list check --region KR, invalid" "$(size "$work/invalid.json")" \
   "$calldir" list check --region KR "$work/invalid.json"
 best "list fix --region KR --keep-doubtful, invalid" "$(size "$work/invalid.json")" \
   "$calldir" list fix --region KR --keep-doubtful "$work/invalid.json" -o "$work/fixed.json"
+
+echo
+# 20,000 rows of the export: list fix against Python's phonenumbers package
+# doing the same reading (bench/phonenumbers_fix.py), when it is installed
+# (Debian: python3-phonenumbers; PYTHON names the interpreter); target: list fix <= 0.15x Python.
+awk -v n=20000 -v seed=2 -f bench/realistic_list.awk > "$work/real20k.json"
+python=${PYTHON:-python3}
+if "$python" -c 'import phonenumbers' 2>/dev/null; then
+  measure=""
+  for _ in $(seq "$runs"); do
+    timed "$work/time" "$python" bench/phonenumbers_fix.py KR "$work/real20k.json" "$work/python.json"
+    read -r t _ <"$work/time"
+    if [ -z "$measure" ] || awk -v a="$t" -v b="$measure" 'BEGIN { exit !(a < b) }'; then measure=$t; fi
+  done
+  printf '%-46s %9s %7.2f s (%s entries)\n' "Python phonenumbers, 20,000 (the measure)" "" "$measure" \
+    "$(grep -o '"number"' "$work/python.json" | wc -l | tr -d ' ')"
+  versus=Python
+  best "list fix --region KR, export of 20,000" "$(size "$work/real20k.json")" \
+    "$calldir" list fix --region KR --on-conflict first "$work/real20k.json" -o "$work/fixed.json"
+else
+  echo "Python's phonenumbers package is not installed: no comparison at 20,000 rows"
+fi
