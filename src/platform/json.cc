@@ -366,10 +366,13 @@ namespace {
 // Walks the top-level array in `data` (`length` bytes, `capacity` of them
 // readable) as walkOnce does, counting elements on from `index`. `resume`
 // is set after each element visited to the "," or "]" that follows it.
+// With `hold_last`, an element is visited only once the next one has been
+// read or the array has ended: an array cut short may end in an element cut
+// short too ("[[1,2],[3" cut after the 3 reads "[3]" whole).
 JsonDocument::WalkResult walkArray(od::parser& parser, char* data, std::size_t length, std::size_t capacity,
                                    std::span<const std::string_view> keys,
                                    const std::function<void(std::size_t, const JsonElementView&)>& visit,
-                                   std::size_t& index, const char*& resume) {
+                                   bool hold_last, std::size_t& index, const char*& resume) {
   using WalkResult = JsonDocument::WalkResult;
   od::document document;
   if (parser.iterate(data, length, capacity).get(document)) return WalkResult::kMalformed;
@@ -384,26 +387,39 @@ JsonDocument::WalkResult walkArray(od::parser& parser, char* data, std::size_t l
   }
   od::array array;
   if (document.get_array().get(array)) return WalkResult::kMalformed;
-  std::vector<std::optional<std::string_view>> members(keys.size());
+  // Members of the element read last and of the one held back before it.
+  std::vector<std::optional<std::string_view>> members[2] = {
+      std::vector<std::optional<std::string_view>>(keys.size()),
+      std::vector<std::optional<std::string_view>>(keys.size())};
+  std::size_t slot = 0;
+  JsonElementView held;
+  const char* held_end = nullptr;  // the "," or "]" after it
+  bool holding = false;
+  auto visitHeld = [&] {
+    if (!holding) return;
+    visit(index++, held);
+    resume = held_end;
+    holding = false;
+  };
   const std::string_view whole(data, length);
   for (auto element : array) {
     od::value value;
     JsonElementView view;
-    if (element.get(value) || !readElement(document, whole, value, keys, members, true, view)) {
+    if (element.get(value) || !readElement(document, whole, value, keys, members[slot], true, view)) {
       return WalkResult::kMalformed;
     }
-    visit(index++, view);
-    if (document.current_location().get(resume)) resume = nullptr;
+    visitHeld();
+    held = view;
+    if (document.current_location().get(held_end)) held_end = nullptr;
+    holding = true;
+    slot = 1 - slot;
+    if (!hold_last) visitHeld();
   }
   const char* trailing = nullptr;
   if (document.current_location().get(trailing) == simdjson::SUCCESS) return WalkResult::kMalformed;
+  visitHeld();
   return WalkResult::kArray;
 }
-
-// A piece of the array walked at once: the parser's index then covers a
-// piece, not the whole text, and a reader that stops early has not paid for
-// the rest.
-constexpr std::size_t kWalkPiece = 1 << 20;
 
 // The "," after `from` and before `before` that most likely ends an element
 // (a "}" before it and a "{" after it, less white space), or npos.
@@ -423,7 +439,7 @@ std::size_t pieceEnd(std::string_view text, std::size_t from, std::size_t before
 
 JsonDocument::WalkResult JsonDocument::walkOnce(
     std::string& text, std::span<const std::string_view> keys,
-    const std::function<void(std::size_t index, const JsonElementView&)>& visit) {
+    const std::function<void(std::size_t index, const JsonElementView&)>& visit, std::size_t piece) {
   const std::size_t length = text.size();
   if (text.capacity() < length + simdjson::SIMDJSON_PADDING)
     text.reserve(length + simdjson::SIMDJSON_PADDING);
@@ -435,41 +451,51 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
   // as "]". A piece ends where the text's own structure most likely ends an
   // element, and it parses only if it does: a "," in a string leaves its
   // quotes unbalanced, one in a nested value its brackets. A piece that does
-  // not parse has visited true elements only (the one cut short never
-  // completes), and the walk goes on after the last of them with all the
-  // rest at once, where a fault is the text's own.
+  // not parse has visited true elements only (its last one, which may be
+  // cut short, is held back until the piece ends), and the walk goes on
+  // after the last of them; when it visited none, with all the rest at once,
+  // where a fault is the text's own.
   std::size_t begin = text.find_first_not_of(" \t\n\r");
   bool from_start = true;  // no element visited yet
   if (begin != std::string::npos && text[begin] == '[') {
-    while (length - begin > 2 * kWalkPiece) {
-      const std::size_t end = pieceEnd(text, begin, begin + kWalkPiece);
+    while (length - begin > 2 * piece) {
+      // A piece that ends in a string reads nothing: an earlier end is tried,
+      // a few times.
+      std::size_t end = pieceEnd(text, begin, begin + piece);
+      const std::size_t visited = index;
+      WalkResult walked = WalkResult::kMalformed;
+      for (int tries = 0; tries < 4 && end != std::string::npos; ++tries) {
+        const char opening = text[begin];
+        text[begin] = '[';
+        text[end] = ']';
+        resume = nullptr;
+        walked = walkArray(parser, text.data() + begin, end + 1 - begin, text.capacity() - begin, keys, visit,
+                           true, index, resume);
+        text[begin] = opening;
+        text[end] = ',';
+        if (walked == WalkResult::kArray || index > visited) break;
+        end = pieceEnd(text, begin, end - 1);
+      }
       if (end == std::string::npos) break;
-      const char opening = text[begin];
-      text[begin] = '[';
-      text[end] = ']';
-      resume = nullptr;
-      const WalkResult piece = walkArray(parser, text.data() + begin, end + 1 - begin,
-                                         text.capacity() - begin, keys, visit, index, resume);
-      text[begin] = opening;
-      text[end] = ',';
-      if (piece == WalkResult::kArray) {
+      if (walked == WalkResult::kArray) {
         begin = end;
         from_start = false;
         continue;
       }
-      if (resume == nullptr) break;
+      if (index == visited) break;  // none of it: the rest goes at once from where it began
       // The array closed before the piece's end, and text follows it.
-      if (*resume != ',') return WalkResult::kMalformed;
+      if (resume == nullptr || *resume != ',') return WalkResult::kMalformed;
+      // On from the last element read, which is further on than the piece began.
       begin = static_cast<std::size_t>(resume - text.data());
       from_start = false;
-      break;
     }
   }
-  if (from_start) return walkArray(parser, text.data(), length, text.capacity(), keys, visit, index, resume);
+  if (from_start)
+    return walkArray(parser, text.data(), length, text.capacity(), keys, visit, false, index, resume);
   // The rest, from the "," after the last element visited.
   text[begin] = '[';
   const WalkResult rest = walkArray(parser, text.data() + begin, length - begin, text.capacity() - begin,
-                                    keys, visit, index, resume);
+                                    keys, visit, false, index, resume);
   text[begin] = ',';
   return rest;
 }

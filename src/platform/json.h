@@ -66,8 +66,12 @@ class JsonDocument {
   // whole text, in one pass: cheaper than parse() and forEachElement(), for
   // a reader that can take back what it did with a prefix of a text that
   // turns out malformed. The views point into `text`.
+  // The array is parsed about `piece` bytes at a time, so the parser's
+  // index covers a piece, not the whole text.
+  static constexpr std::size_t kWalkPiece = 1 << 20;
   static WalkResult walkOnce(std::string& text, std::span<const std::string_view> keys,
-                             const std::function<void(std::size_t index, const JsonElementView&)>& visit);
+                             const std::function<void(std::size_t index, const JsonElementView&)>& visit,
+                             std::size_t piece = kWalkPiece);
 
   // Calls `visit` for each element of a top-level array, in order, with the
   // string members named by `keys`; does nothing for an object. The views

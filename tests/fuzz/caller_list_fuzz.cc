@@ -3,7 +3,9 @@
 // themselves valid UTF-8 and JSON.
 #include <simdjson.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fuzz_check.h"
@@ -58,6 +60,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       copy, [&](std::size_t, const calldir::storage::CallerEntry& e) { once.push_back(describe(e)); });
   require((walked == calldir::platform::JsonDocument::WalkResult::kArray) == (list != nullptr),
           "the one-pass walk takes what the parser takes");
+  // Walked in pieces of a few bytes, it sees what it sees in one piece: on
+  // a malformed text, the one sequence begins the other.
+  static constexpr std::string_view kKeys[] = {"number", "name"};
+  std::string pieces = text;
+  std::vector<std::string> in_pieces;
+  const char* last = nullptr;
+  const auto walked_in_pieces = calldir::platform::JsonDocument::walkOnce(
+      pieces, kKeys,
+      [&](std::size_t index, const calldir::platform::JsonElementView& e) {
+        require(index == in_pieces.size() && e.raw.data() > last, "pieces visit each element once, in order");
+        last = e.raw.data();
+        in_pieces.push_back(std::string(e.raw) + "\x1f" + std::string(e.members[0].value_or("\x1e")) +
+                            "\x1f" + std::string(e.members[1].value_or("\x1e")));
+      },
+      8);
+  require(pieces == text, "a walk in pieces leaves the text as it was");
+  require(walked_in_pieces == walked, "a walk in pieces takes what a walk in one takes");
+  const std::size_t common = std::min(once.size(), in_pieces.size());
+  require(std::equal(once.begin(), once.begin() + static_cast<std::ptrdiff_t>(common), in_pieces.begin()),
+          "a walk in pieces sees the elements a walk in one sees");
+  if (walked == calldir::platform::JsonDocument::WalkResult::kArray) {
+    require(once.size() == in_pieces.size(), "a walk in pieces sees every element");
+  }
   if (list == nullptr) return 0;
 
   std::size_t visited = 0;
