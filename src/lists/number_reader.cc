@@ -19,11 +19,11 @@ using i18n::phonenumbers::PhoneNumberUtil;
 PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
 
 // A block is the numbers of one length that differ only in their last
-// `tail` digits. Until it has been met a third as many times as it has
-// sentinels, its numbers are decided one by one, so numbers spread thinly
-// over a numbering plan cost one call each. Then it is decided: taken as a whole when libphonenumber
-// says the same of each of its sentinels, or else left to the narrower
-// blocks within it and at last to each number. A wide block (a million
+// `tail` digits. Until it has been met a few times (fewer than it has
+// sentinels), its numbers are decided one by one, so numbers spread thinly
+// over a numbering plan cost one call each. Then it is decided: taken as a
+// whole when libphonenumber says the same of each of its sentinels, or else
+// left to the narrower blocks within it and at last to each number. A wide block (a million
 // numbers) is never taken as invalid as a whole: where valid numbers are few
 // (the Caribbean's in +1), all its sentinels may miss them.
 struct BlockLevel {
