@@ -243,18 +243,21 @@ base::Status writeKept(const std::vector<FixEntry>& entries, const FixOptions& o
     end = runEnd(entries, i);
     const FixEntry& kept = options.on_conflict == ConflictRule::kLast ? entries[end - 1] : entries[i];
     if (options.reject) rejectOthers(&entries[i], &entries[0] + end, kept, removing, options.reject);
+    ++report.written;
+    if (options.entries != nullptr) {
+      options.entries->add(kept.number, removing ? std::string_view() : kept.name);
+      continue;
+    }
     plain += first ? "[\n" : ",\n";
     first = false;
     appendElement(plain, std::to_string(kept.number),
                   removing ? std::nullopt : std::optional<std::string_view>(kept.name));
-    ++report.written;
-    if (options.entries != nullptr)
-      options.entries->add(kept.number, removing ? std::string_view() : kept.name);
     if (options.write && plain.size() >= kPiece) {
       if (base::Status s = options.write(plain); !s.ok()) return s;
       plain.clear();
     }
   }
+  if (options.entries != nullptr) return base::Status::Ok();
   plain += first ? "[]\n" : "\n]\n";
   if (!options.write) return base::Status::Ok();
   base::Status s = options.write(plain);
@@ -330,7 +333,7 @@ base::Result<FixResult> fixList(std::string data, const FixOptions& options) {
   // Under --on-conflict fail a conflict stops the fix: nothing is written.
   report.failed = report.conflicts > 0 && options.on_conflict == ConflictRule::kFail;
   if (report.failed) return result;
-  if (!options.write) result.plain.reserve((*list)->text().size());
+  if (!options.write && options.entries == nullptr) result.plain.reserve((*list)->text().size());
   if (base::Status s = writeKept(entries, options, report, result.plain); !s.ok()) return s;
   return result;
 }

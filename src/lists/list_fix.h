@@ -57,8 +57,8 @@ struct FixOptions {
   // When given, the fixed list is written through it a piece at a time
   // instead of kept whole in FixResult::plain.
   std::function<base::Status(std::string_view piece)> write;
-  // When given, every entry written is also added to it, as a reader of the
-  // fixed list would take it.
+  // When given, the entries written go to it, as a reader of the fixed list
+  // would take them, instead of a text (FixResult::plain stays empty).
   CallerEntries* entries = nullptr;
 };
 

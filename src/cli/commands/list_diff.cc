@@ -72,7 +72,6 @@ base::Result<FixedList> readFixed(const std::string& path, const char* which, co
   fix.progress = progress.callback();
   // The diff needs the fixed list's entries, not its text.
   fix.entries = &out.entries;
-  fix.write = [](std::string_view) { return base::Status::Ok(); };
   auto fixed = lists::fixList(std::move(input->data), fix);
   progress.finish();
   if (!fixed.ok()) return fixed.status().withContext(displayName(path));
