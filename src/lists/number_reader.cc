@@ -19,7 +19,7 @@ using i18n::phonenumbers::PhoneNumberUtil;
 PhoneNumberUtil& util() { return *PhoneNumberUtil::GetInstance(); }
 
 // A block is the numbers of one length that differ only in their last
-// `tail` digits. Until it has been met a few times (fewer than it has
+// `tail` digits. Until it has been met a few times (no more than it has
 // sentinels), its numbers are decided one by one, so numbers spread thinly
 // over a numbering plan cost one call each. Then it is decided: taken as a
 // whole when libphonenumber says the same of each of its sentinels, or else
@@ -34,7 +34,7 @@ struct BlockLevel {
   bool takes_invalid;           // whether a block whose sentinels are all invalid is taken as invalid
 };
 constexpr std::string_view kNarrowTails[] = {"0000", "1234", "5555", "9999"};
-constexpr BlockLevel kLevels[] = {{6, 9, 32, 4, false}, {4, 8, 2, 2, true}};
+constexpr BlockLevel kLevels[] = {{6, 9, 32, 10, false}, {4, 8, 2, 2, true}};
 constexpr std::size_t kShortestBlocked = kLevels[std::size(kLevels) - 1].shortest;
 
 // The sentinels of the blocks of `level`, as tails. A wide block's are the
