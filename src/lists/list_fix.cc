@@ -51,7 +51,10 @@ class Fixer {
       : options_(options),
         report_(report),
         lines_(text, options.source_lines),
-        reader_(options.region, options.digits_as_written) {}
+        own_reader_(options.reader != nullptr ? std::nullopt
+                                              : std::optional<NumberReader>(std::in_place, options.region,
+                                                                            options.digits_as_written)),
+        reader_(options.reader != nullptr ? *options.reader : *own_reader_) {}
 
   void visit(std::size_t index, const storage::CallerEntry& element) {
     if (!refusal_.ok()) return;  // nothing will be written
@@ -158,7 +161,8 @@ class Fixer {
   const FixOptions& options_;
   FixReport& report_;
   ElementLines lines_;
-  NumberReader reader_;
+  std::optional<NumberReader> own_reader_;  // when the options give none
+  NumberReader& reader_;
   base::Status refusal_;
   std::deque<std::string> names_;  // names rewritten in NFC, which entries point into
 };

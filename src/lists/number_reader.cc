@@ -35,7 +35,11 @@ struct BlockLevel {
 };
 constexpr std::string_view kNarrowTails[] = {"0000", "1234", "5555", "9999"};
 constexpr BlockLevel kLevels[] = {{6, 9, 32, 10, false}, {4, 8, 2, 2, true}};
-constexpr std::size_t kShortestBlocked = kLevels[std::size(kLevels) - 1].shortest;
+constexpr std::size_t kNarrow = 1;  // the level of the narrow blocks
+constexpr std::size_t kShortestBlocked = kLevels[kNarrow].shortest;
+// Verdicts on numbers decided one by one are kept, up to this many (about
+// 40 MB).
+constexpr std::size_t kAloneKept = 1 << 20;
 
 // The sentinels of the blocks of `level`, as tails. A wide block's are the
 // narrow tails after two digits: for a verdict, every pair of them, as a
@@ -83,6 +87,14 @@ std::uint64_t blockKey(std::string_view digits, std::size_t level) {
   for (char c : digits.substr(0, digits.size() - kLevels[level].tail))
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
   return (value * 32 + digits.size()) * std::size(kLevels) + level;
+}
+
+// A number of 2 to 17 digits: its value and its length, which tells leading
+// zeros apart.
+std::uint64_t numberKey(std::string_view digits) {
+  std::uint64_t value = 0;
+  for (char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  return value * 32 + digits.size();
 }
 
 // The E.164 digits of national `digits` in a block of the shape `shape`:
@@ -147,24 +159,34 @@ NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
   std::int8_t& possible = possible_[static_cast<std::size_t>(code) * 18 + national.size()];
   if (possible < 0) possible = util().IsPossibleNumber(numberOf(code, national)) ? 1 : 0;
   if (possible == 0) return Verdict::kImpossible;
+  // A number that no block answers is asked about once, and meets its
+  // narrow block once: lists repeat numbers, and `list diff` reads two lists
+  // of mostly the same ones.
   for (std::size_t level = 0; level < std::size(kLevels); ++level) {
     const BlockLevel& at = kLevels[level];
     if (national.size() < at.shortest) continue;
-    const auto uniform =
-        meet(blocks_[blockKey(digits, level)], at.verdict_after, [&]() -> std::optional<Verdict> {
-          const std::string head(national.substr(0, national.size() - at.tail));
-          std::optional<Verdict> all;
-          for (const std::string& tail : sentinelTails(at, false)) {
-            const Verdict verdict = possibleVerdict(code, head + tail);
-            if ((all && verdict != *all) || (verdict == Verdict::kInvalid && !at.takes_invalid))
-              return std::nullopt;
-            all = verdict;
-          }
-          return all;
-        });
+    NumberBlock<Verdict>& block = blocks_[blockKey(digits, level)];
+    // Only a number whose narrow block was met before can have been asked about.
+    if (level == kNarrow && block.met > 0 && !block.uniform) {
+      if (const auto known = alone_.find(numberKey(digits)); known != alone_.end()) return known->second;
+    }
+    const auto uniform = meet(block, at.verdict_after, [&]() -> std::optional<Verdict> {
+      const std::string head(national.substr(0, national.size() - at.tail));
+      std::optional<Verdict> all;
+      for (const std::string& tail : sentinelTails(at, false)) {
+        const Verdict verdict = possibleVerdict(code, head + tail);
+        if ((all && verdict != *all) || (verdict == Verdict::kInvalid && !at.takes_invalid))
+          return std::nullopt;
+        all = verdict;
+      }
+      return all;
+    });
     if (uniform) return *uniform;
   }
-  return possibleVerdict(code, national);
+  const Verdict verdict = possibleVerdict(code, national);
+  if (national.size() >= kLevels[kNarrow].shortest && alone_.size() < kAloneKept)
+    alone_.emplace(numberKey(digits), verdict);
+  return verdict;
 }
 
 std::optional<NumberReader::Shape> NumberReader::shapeOf(std::string_view head, std::size_t level,

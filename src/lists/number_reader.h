@@ -30,7 +30,7 @@
 // wide block of a million numbers first, then a narrow one of ten thousand
 // (…0000, …1234, …5555, …9999). A block is decided only once it has been
 // met a few times, so numbers spread thinly cost one call each; a number in
-// no block that reads evenly is decided on its own.
+// no block that reads evenly is decided on its own, once.
 #pragma once
 
 #include <bitset>
@@ -116,6 +116,7 @@ class NumberReader {
   std::unordered_map<std::uint64_t, NumberBlock<Verdict>> blocks_;
   std::unordered_map<std::uint64_t, NumberBlock<Shape>> national_;
   std::unordered_map<std::uint64_t, NumberBlock<Shape>> international_;
+  std::unordered_map<std::uint64_t, Verdict> alone_;  // numbers decided one by one, by numberKey
   // Whether numbers are possible (1, or 0; -1: not known yet), by country
   // code * 18 + national length.
   std::vector<std::int8_t> possible_ = std::vector<std::int8_t>(1000 * 18, -1);

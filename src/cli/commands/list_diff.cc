@@ -10,6 +10,7 @@
 #include "cli/common/progress.h"
 #include "lists/list_diff.h"
 #include "lists/list_fix.h"
+#include "lists/number_reader.h"
 
 namespace calldir::cli {
 
@@ -53,7 +54,7 @@ struct FixedList {
 };
 
 base::Result<FixedList> readFixed(const std::string& path, const char* which, const ListDiffOptions& options,
-                                  std::string* rejects, Io& io) {
+                                  lists::NumberReader& reader, std::string* rejects, Io& io) {
   auto input = readListInput(path, options.format, io);
   if (!input.ok()) return input.status();
   lists::FixOptions fix;
@@ -62,6 +63,7 @@ base::Result<FixedList> readFixed(const std::string& path, const char* which, co
   fix.keep_doubtful = options.read.keep_doubtful;
   fix.on_conflict = options.on_conflict;
   fix.source_lines = input->sourceLines();
+  fix.reader = &reader;
   FixedList out;
   fix.reject = [&](const lists::Reject& r) {
     ++out.left_out;
@@ -104,9 +106,11 @@ std::string leftOut(const FixedList& list, const std::string& path) {
 int runListDiff(const ListDiffOptions& options, Io& io) {
   std::string rejects = "list," + std::string(kRejectsHeader);
   std::string* kept_rejects = options.rejects.empty() ? nullptr : &rejects;
-  auto old_list = readFixed(options.old_input, "old", options, kept_rejects, io);
+  // One reader for both lists, which hold mostly the same numbers.
+  lists::NumberReader reader(options.read.region, options.read.digits_as_written);
+  auto old_list = readFixed(options.old_input, "old", options, reader, kept_rejects, io);
   if (!old_list.ok()) return fail(io, "list diff", old_list.status());
-  auto new_list = readFixed(options.new_input, "new", options, kept_rejects, io);
+  auto new_list = readFixed(options.new_input, "new", options, reader, kept_rejects, io);
   if (!new_list.ok()) return fail(io, "list diff", new_list.status());
   const auto diffed = lists::diffLists(old_list->entries, new_list->entries);
   if (!diffed.ok()) return fail(io, "list diff", diffed.status());
