@@ -80,22 +80,23 @@ bool plainlyWritten(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || isNumberSeparator(c); });
 }
 
+// The value of up to 19 digits.
+std::uint64_t valueOf(std::string_view digits) {
+  std::uint64_t value = 0;
+  for (char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  return value;
+}
+
 // The block of `digits` (8 to 17 of them) at `level`: all but its tail,
 // the length, which tells leading zeros apart, and the level.
 std::uint64_t blockKey(std::string_view digits, std::size_t level) {
-  std::uint64_t value = 0;
-  for (char c : digits.substr(0, digits.size() - kLevels[level].tail))
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  return (value * 32 + digits.size()) * std::size(kLevels) + level;
+  const std::uint64_t head = valueOf(digits.substr(0, digits.size() - kLevels[level].tail));
+  return (head * 32 + digits.size()) * std::size(kLevels) + level;
 }
 
 // A number of 2 to 17 digits: its value and its length, which tells leading
 // zeros apart.
-std::uint64_t numberKey(std::string_view digits) {
-  std::uint64_t value = 0;
-  for (char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  return value * 32 + digits.size();
-}
+std::uint64_t numberKey(std::string_view digits) { return valueOf(digits) * 32 + digits.size(); }
 
 // The E.164 digits of national `digits` in a block of the shape `shape`:
 // its country code, and the leading digits (a trunk prefix) dropped.
@@ -114,9 +115,7 @@ std::string digitsOf(std::string_view text) {
 PhoneNumber numberOf(int country_code, std::string_view national) {
   PhoneNumber number;
   number.set_country_code(country_code);
-  std::uint64_t value = 0;
-  for (char c : national) value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  number.set_national_number(value);
+  number.set_national_number(valueOf(national));
   const auto zeros = static_cast<int>(national.find_first_not_of('0') == std::string_view::npos
                                           ? national.size() - 1
                                           : national.find_first_not_of('0'));
@@ -184,7 +183,7 @@ NumberReader::Verdict NumberReader::verdictOf(std::string_view digits) {
     if (uniform) return *uniform;
   }
   const Verdict verdict = possibleVerdict(code, national);
-  if (national.size() >= kLevels[kNarrow].shortest && alone_.size() < kAloneKept)
+  if (national.size() >= kShortestBlocked && alone_.size() < kAloneKept)
     alone_.emplace(numberKey(digits), verdict);
   return verdict;
 }

@@ -456,7 +456,7 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
   // after the last of them; when it visited none, with all the rest at once,
   // where a fault is the text's own.
   std::size_t begin = text.find_first_not_of(" \t\n\r");
-  bool from_start = true;  // no element visited yet
+  const std::size_t start = begin;  // while begin is there, no element was visited
   if (begin != std::string::npos && text[begin] == '[') {
     while (length - begin > 2 * piece) {
       // A piece that ends in a string reads nothing: an earlier end is tried,
@@ -479,7 +479,6 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
       if (end == std::string::npos) break;
       if (walked == WalkResult::kArray) {
         begin = end;
-        from_start = false;
         continue;
       }
       if (index == visited) break;  // none of it: the rest goes at once from where it began
@@ -487,10 +486,9 @@ JsonDocument::WalkResult JsonDocument::walkOnce(
       if (resume == nullptr || *resume != ',') return WalkResult::kMalformed;
       // On from the last element read, which is further on than the piece began.
       begin = static_cast<std::size_t>(resume - text.data());
-      from_start = false;
     }
   }
-  if (from_start)
+  if (begin == start)
     return walkArray(parser, text.data(), length, text.capacity(), keys, visit, false, index, resume);
   // The rest, from the "," after the last element visited.
   text[begin] = '[';

@@ -4,6 +4,7 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,17 +53,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The one-pass walk agrees: the same verdict, the same elements.
   std::string copy = text;
   std::vector<std::string> once;
-  auto describe = [](const calldir::storage::CallerEntry& e) {
-    return std::string(e.raw) + "\x1f" + std::string(e.number.value_or("\x1e")) + "\x1f" +
-           std::string(e.name.value_or("\x1e"));
+  auto describe = [](std::string_view raw, std::optional<std::string_view> number,
+                     std::optional<std::string_view> name) {
+    return std::string(raw) + "\x1f" + std::string(number.value_or("\x1e")) + "\x1f" +
+           std::string(name.value_or("\x1e"));
   };
-  const auto walked = calldir::storage::walkCallerListOnce(
-      copy, [&](std::size_t, const calldir::storage::CallerEntry& e) { once.push_back(describe(e)); });
+  const auto walked =
+      calldir::storage::walkCallerListOnce(copy, [&](std::size_t, const calldir::storage::CallerEntry& e) {
+        once.push_back(describe(e.raw, e.number, e.name));
+      });
   require((walked == calldir::platform::JsonDocument::WalkResult::kArray) == (list != nullptr),
           "the one-pass walk takes what the parser takes");
   // Walked in pieces of a few bytes, it sees what it sees in one piece: on
   // a malformed text, the one sequence begins the other.
-  static constexpr std::string_view kKeys[] = {"number", "name"};
+  static constexpr std::string_view kKeys[] = {calldir::storage::kNumberMember,
+                                               calldir::storage::kNameMember};
   std::string pieces = text;
   std::vector<std::string> in_pieces;
   const char* last = nullptr;
@@ -71,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       [&](std::size_t index, const calldir::platform::JsonElementView& e) {
         require(index == in_pieces.size() && e.raw.data() > last, "pieces visit each element once, in order");
         last = e.raw.data();
-        in_pieces.push_back(std::string(e.raw) + "\x1f" + std::string(e.members[0].value_or("\x1e")) +
-                            "\x1f" + std::string(e.members[1].value_or("\x1e")));
+        in_pieces.push_back(describe(e.raw, e.members[0], e.members[1]));
       },
       8);
   require(pieces == text, "a walk in pieces leaves the text as it was");
@@ -98,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "an element's text is JSON");
     require(e.is_object == (!element_error && element.is_object()) || element_error, "objects are objects");
     (void)calldir::storage::describeElement(e);
-    require(visited <= once.size() && once[visited - 1] == describe(e), "both walks see the same elements");
+    require(visited <= once.size() && once[visited - 1] == describe(e.raw, e.number, e.name),
+            "both walks see the same elements");
   });
   require(visited == list->count(), "the walk visits every counted element");
   return 0;
